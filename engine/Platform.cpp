@@ -1,0 +1,81 @@
+#include "engine/Platform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <utility>
+
+namespace Platform {
+namespace {
+
+MessageFunction& messageFunction() {
+    static MessageFunction function;
+    return function;
+}
+
+EventFunction& eventFunction() {
+    static EventFunction function;
+    return function;
+}
+
+QString& folderOverride() {
+    static QString folder;
+    return folder;
+}
+
+QMessageBox::Icon toBoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void ShowMessage(const QString& text, MessageIcon icon) {
+    if (messageFunction()) {
+        messageFunction()(text, icon);
+        return;
+    }
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        qWarning("%s: %s", ApplicationTitle, qPrintable(text));
+        return;
+    }
+    QMessageBox box(toBoxIcon(icon), QString::fromLatin1(ApplicationTitle), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+MessageFunction SetMessageFunction(MessageFunction function) {
+    return std::exchange(messageFunction(), std::move(function));
+}
+
+void ProcessEvents() {
+    if (eventFunction()) {
+        eventFunction()();
+        return;
+    }
+    QCoreApplication::processEvents();
+}
+
+EventFunction SetProcessEventsFunction(EventFunction function) {
+    return std::exchange(eventFunction(), std::move(function));
+}
+
+QString ApplicationFolder() {
+    if (!folderOverride().isEmpty()) {
+        return folderOverride();
+    }
+    return QCoreApplication::applicationDirPath();
+}
+
+void SetApplicationFolder(const QString& folder) { folderOverride() = folder; }
+
+} // namespace Platform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// The few facilities every part of Quenlet takes from the desktop: message boxes, letting the
+// user interface process pending events while a long operation runs, and the folder the program
+// lies in. Each goes through one replaceable function so tests can record or script it and no
+// test ever waits on a modal dialog.
+namespace Platform {
+
+enum class MessageIcon { None, Information, Exclamation, Error };
+
+using MessageFunction = std::function<void(const QString& text, MessageIcon icon)>;
+using EventFunction = std::function<void()>;
+
+// Shows a message box captioned "Quenlet" with an OK button.
+void ShowMessage(const QString& text, MessageIcon icon);
+// Replaces the message routine; an empty function restores the real message box.
+// Returns the routine that was installed before.
+MessageFunction SetMessageFunction(MessageFunction function);
+
+// Lets the user interface process its pending events once.
+void ProcessEvents();
+// Replaces the event processing; an empty function restores the real one. Returns the previous.
+EventFunction SetProcessEventsFunction(EventFunction function);
+
+// The folder of the program itself, without a trailing separator. Catalogs, the help file and
+// a bundled encoder are looked up there.
+QString ApplicationFolder();
+// Makes ApplicationFolder() answer the given folder (tests); an empty text restores the real one.
+void SetApplicationFolder(const QString& folder);
+
+// The application's title, the caption of every message box.
+inline constexpr const char* ApplicationTitle = "Quenlet";
+
+} // namespace Platform
