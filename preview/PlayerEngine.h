@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// What the preview player needs of a media engine. Every operation answers with one of three
+// results: done, "not implemented / unavailable" for this file (the player skips the step), or
+// failed (the player abandons a load).
+enum class EngineResult { Ok, NotImplemented, Failed };
+
+class PlayerEngine {
+public:
+    virtual ~PlayerEngine() = default;
+
+    // Opens the file for playback, replacing whatever was open. Synchronous for the caller: it
+    // returns once the file is loaded (paused at its start) or has failed to load.
+    virtual EngineResult RenderFile(const QString& path) = 0;
+
+    virtual EngineResult Run() = 0;   // play
+    virtual EngineResult Pause() = 0; // pause, keeping the position
+    virtual EngineResult Stop() = 0;  // pause playback (the player rewinds explicitly)
+
+    virtual EngineResult PutVolume(long volume) = 0;   // 0 is full volume, -10000 silence
+    virtual EngineResult PutBalance(long balance) = 0; // -10000 left .. 0 centre .. 10000 right
+    virtual EngineResult PutRate(double rate) = 0;     // 1.0 is normal speed
+
+    virtual EngineResult GetDuration(double& seconds) = 0;
+    virtual EngineResult GetCurrentPosition(double& seconds) = 0;
+    virtual EngineResult PutCurrentPosition(double seconds) = 0;
+
+    // Placement of the picture inside its owner, in pixels, and the owner itself.
+    virtual EngineResult PutTop(int pixels) = 0;
+    virtual EngineResult PutLeft(int pixels) = 0;
+    virtual EngineResult PutWidth(int pixels) = 0;
+    virtual EngineResult PutHeight(int pixels) = 0;
+    virtual EngineResult PutWindowStyle(long style) = 0;
+    virtual EngineResult PutOwner(QWidget* videoArea) = 0;
+    virtual EngineResult HideCursor(bool hide) = 0;
+};
