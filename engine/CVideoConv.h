@@ -47,7 +47,8 @@ private slots:
     void objDOS_ReceiveOutputs(QString& CommandOutputs);
 
 private:
-    friend class tst_CVideoConv;
+    friend class tst_CVideoConv; // tests drive the private routines directly
+    friend class tst_CVideoConvEncoder;
 
     DOSOutputs* Runner();
     QString BuildCommandLine() const;
