@@ -1,6 +1,7 @@
 #include "engine/CVideoConv.h"
 #include "engine/CommandLine.h"
 #include "engine/DOSOutputs.h"
+#include "engine/EncoderWording.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -82,6 +83,9 @@ private slots:
             << QStringLiteral("time=N/A bitrate=N/A") << 40.0F << QStringList{};
         QTest::newRow("negative time")
             << QStringLiteral("time=-00:00:00.04 b") << 40.0F << QStringList{};
+        QTest::newRow("not a time") << QStringLiteral("time=1e3 b") << 40.0F << QStringList{};
+        QTest::newRow("too many fields")
+            << QStringLiteral("time=1:00:00:00.00 b") << 40.0F << QStringList{};
         QTest::newRow("seconds round to even")
             << QStringLiteral("time=2.50 b") << 8.0F << QStringList{"P:25"};
         QTest::newRow("percent rounds to even")
@@ -263,6 +267,29 @@ private slots:
         QVERIFY(messages.texts().first().startsWith(QStringLiteral("Error Occured:\r\n")));
         QVERIFY(messages.texts().first().endsWith(
             QStringLiteral(" - CVideoConv.IsFileSupported - %1").arg(ENODEV)));
+    }
+
+    // Old and 5.x wording; the bundled encoder wins when it is executable, else the one on PATH,
+    // quoted in the command line when its path has a blank.
+    void encoderWordingAndLookup() {
+        QVERIFY(EncoderWording::EncodingBegan(QStringLiteral("x\npress [q] to stop encoding\n")));
+        QVERIFY(EncoderWording::EncodingBegan(QStringLiteral("Press [q] to stop, [?] for help")));
+        QVERIFY(!EncoderWording::EncodingBegan(QStringLiteral("press [q] to")));
+
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString appFolder = folder.filePath(QStringLiteral("my app"));
+        QVERIFY(QDir().mkpath(appFolder));
+        TestSupport::ApplicationFolderOverride app(appFolder);
+        const QString onPath = EncoderWording::EncoderProgram();
+        QVERIFY(onPath.startsWith(QLatin1Char('/')) && onPath.endsWith(QStringLiteral("/ffmpeg")));
+        QFile bundled(QDir(appFolder).filePath(QStringLiteral("ffmpeg")));
+        QVERIFY(bundled.open(QIODevice::WriteOnly));
+        bundled.close();
+        QCOMPARE(EncoderWording::EncoderProgram(), onPath); // not executable
+        QVERIFY(bundled.setPermissions(bundled.permissions() | QFileDevice::ExeOwner));
+        QCOMPARE(EncoderWording::EncoderCommand(),
+                 QLatin1Char('"') + bundled.fileName() + QLatin1Char('"'));
     }
 
     void stopWithoutRunnerDoesNothing() {
