@@ -99,10 +99,13 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     CloseDescriptor(ends[1]);
     outputs_.clear();
 
+    const QPointer<DOSOutputs> self(this);
     try {
         return ReadUntilEnd();
     } catch (...) {
-        CleanUp(); // a handler failed: the run still leaves no child and no descriptor behind
+        if (self) {
+            CleanUp(); // a handler failed: the run still leaves no child and no descriptor behind
+        }
         throw;
     }
 }
