@@ -76,6 +76,8 @@ QString ApplicationFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-void SetApplicationFolder(const QString& folder) { folderOverride() = folder; }
+void SetApplicationFolder(const QString& folder) {
+    folderOverride() = folder;
+}
 
 } // namespace Platform

@@ -1,0 +1,193 @@
+#include "engine/CVideoConv.h"
+
+#include "engine/CommandLine.h"
+#include "engine/DOSOutputs.h"
+#include "engine/EncoderWording.h"
+#include "engine/Platform.h"
+#include "engine/Rounding.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <system_error>
+
+namespace {
+
+// "Error Occured:" with the failure's description, where it happened and its number.
+void ShowUnexpectedFailure(const QString& description, const QString& source, int number) {
+    Platform::ShowMessage(QStringLiteral("Error Occured:\r\n") + description +
+                              QStringLiteral(" - ") + source + QStringLiteral(" - ") +
+                              QString::number(number),
+                          Platform::MessageIcon::None);
+}
+
+// Runs `operation`; a failure inside it ends it with the "Error Occured:" message.
+template <typename Operation> bool GuardedRun(const QString& source, Operation&& operation) {
+    try {
+        operation();
+        return true;
+    } catch (const std::system_error& error) {
+        ShowUnexpectedFailure(QString::fromLocal8Bit(error.what()), source, error.code().value());
+    } catch (const std::exception& error) {
+        ShowUnexpectedFailure(QString::fromLocal8Bit(error.what()), source, 0);
+    } catch (...) {
+        ShowUnexpectedFailure(QStringLiteral("Unknown failure"), source, 0);
+    }
+    return false;
+}
+
+bool IsBlank(QChar character) {
+    return character == QLatin1Char(' ') || character == QLatin1Char('\t');
+}
+
+} // namespace
+
+CVideoConv::CVideoConv(QObject* parent) : QObject(parent) {}
+
+CVideoConv::~CVideoConv() = default;
+
+DOSOutputs* CVideoConv::Runner() {
+    if (!objDOS) {
+        objDOS = std::make_unique<DOSOutputs>();
+        connect(objDOS.get(), &DOSOutputs::ReceiveOutputs, this, &CVideoConv::objDOS_ReceiveOutputs,
+                Qt::DirectConnection);
+    }
+    return objDOS.get();
+}
+
+void CVideoConv::StartConversion() {
+    GuardedRun(QStringLiteral("CVideoConv.StartConversion"), [this] {
+        DOSOutputs* runner = Runner();
+        runner->SetCommandLine(BuildCommandLine());
+        Platform::ProcessEvents();
+        RaiseStatus(QStringLiteral("Starting..."));
+        const QString outputs = runner->ExecuteCommand(QString());
+        if (EncoderWording::EncodingBegan(outputs)) {
+            return;
+        }
+        // Encoding never began: the encoder could not start, refused its input or arguments, or
+        // the run was stopped (then the detail is empty).
+        RaiseStatus(QStringLiteral("Error"));
+        Platform::ShowMessage(QStringLiteral("Error converting file: ") +
+                                  QFileInfo(inputFile_).fileName() + QStringLiteral("\r\n") +
+                                  ExtractEncoderMessage(outputs),
+                              Platform::MessageIcon::Error);
+    });
+}
+
+void CVideoConv::StopConversion() {
+    if (objDOS) {
+        objDOS->SetStopConvert(true);
+    }
+}
+
+bool CVideoConv::IsFileSupported(const QString& sMediaFile) {
+    bool supported = false;
+    const bool completed = GuardedRun(QStringLiteral("CVideoConv.IsFileSupported"), [&] {
+        DOSOutputs* runner = Runner();
+        runner->SetCommandLine(EncoderWording::EncoderCommand() + QStringLiteral(" -i ") +
+                               CommandLine::QuoteArgument(sMediaFile));
+        Platform::ProcessEvents();
+        // An empty result (the encoder could not be started, already reported) counts as
+        // readable.
+        supported = !EncoderWording::IsUnknownFormat(runner->ExecuteCommand(QString()));
+    });
+    return completed && supported;
+}
+
+QString CVideoConv::BuildCommandLine() const {
+    return EncoderWording::EncoderCommand() + QStringLiteral(" -i ") +
+           CommandLine::QuoteArgument(inputFile_) + QLatin1Char(' ') + parametrs_ +
+           QLatin1Char(' ') + CommandLine::QuoteArgument(outputFile_);
+}
+
+// Cuts the encoder's preamble (banner, input description, stream mapping) off its output, so that
+// the error text after it is what the user sees. A line break is an LF, with or without a CR
+// before it; the result starts with the LF of the last line break skipped.
+QString CVideoConv::ExtractEncoderMessage(const QString& sOutputs) {
+    if (std::all_of(sOutputs.cbegin(), sOutputs.cend(),
+                    [](QChar character) { return character == QLatin1Char(' '); })) {
+        return {};
+    }
+    const EncoderWording::PreambleMarker marker = EncoderWording::FindPreambleMarker(sOutputs);
+    if (marker.position < 0) {
+        return {};
+    }
+    qsizetype current = marker.position;
+    qsizetype lastBreak = -1; // the LF found by the last search, -1 when it found none
+    for (int skipped = 0; skipped < marker.lineBreaks; ++skipped) {
+        lastBreak = sOutputs.indexOf(QLatin1Char('\n'), current);
+        // The next search starts after this break; after a failed one it starts from the top.
+        current = lastBreak < 0 ? 0 : lastBreak + 1;
+    }
+    if (lastBreak < 0) {
+        return sOutputs;
+    }
+    // The 5.x encoder prints more indented lines under each preamble line than older builds
+    // (configuration and library versions under "built with", metadata under "Input #", one line
+    // per stream under "Stream mapping:"); they belong to the preamble as well.
+    while (lastBreak + 1 < sOutputs.size() && IsBlank(sOutputs.at(lastBreak + 1))) {
+        const qsizetype next = sOutputs.indexOf(QLatin1Char('\n'), lastBreak + 1);
+        if (next < 0) {
+            break;
+        }
+        lastBreak = next;
+    }
+    return sOutputs.mid(lastBreak);
+}
+
+void CVideoConv::objDOS_ReceiveOutputs(QString& CommandOutputs) {
+    // Nothing escapes this handler: a step that fails is skipped.
+    try {
+        const QString piece = CommandOutputs;
+        if (EncoderWording::IsUnknownFormat(piece)) {
+            RaiseStatus(QStringLiteral("Unknown format"));
+            RaiseProgress(-1);
+            return;
+        }
+        if (piece == QLatin1String("Cancelled")) {
+            RaiseStatus(QStringLiteral("Cancelled"));
+            return;
+        }
+        HandleProgressTime(piece);
+    } catch (...) {
+    }
+}
+
+// Only the first "time=" of a piece counts; no state is kept between pieces.
+void CVideoConv::HandleProgressTime(const QString& CommandOutputs) {
+    QString timeText;
+    if (!EncoderWording::FindProgressTime(CommandOutputs, &timeText)) {
+        return;
+    }
+    if (!(fileTimeLength_ > 0.0F)) {
+        RaiseStatus(timeText + QStringLiteral(" Seconds Converted"));
+        return;
+    }
+    const std::optional<double> seconds = EncoderWording::ProgressTimeSeconds(timeText);
+    if (!seconds) {
+        return;
+    }
+    const std::optional<std::int32_t> wholeSeconds = RoundToInt32(*seconds);
+    if (!wholeSeconds) {
+        return;
+    }
+    const double percent = RoundHalfEven(static_cast<double>(*wholeSeconds) /
+                                         static_cast<double>(fileTimeLength_) * 100.0);
+    if (!(percent >= -32768.0 && percent <= 32767.0)) {
+        return; // the percentage is a 16-bit number; a value outside it is skipped
+    }
+    RaiseProgress(static_cast<qint16>(percent));
+}
+
+void CVideoConv::RaiseStatus(const QString& sStatus) {
+    QString status = sStatus;
+    emit CurrentStatus(status);
+}
+
+void CVideoConv::RaiseProgress(qint16 iProgress) {
+    emit Progress(iProgress);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class DOSOutputs;
+
+// The only client of the encoder. Builds the encoder's command line from an input file, an output
+// file and the encoder arguments, runs it through a DOSOutputs, turns the encoder's console
+// output into Progress (a percentage of FileTimeLength) and CurrentStatus events, and after the
+// run shows the encoder's own error text when encoding never began. It also probes whether the
+// encoder can read a file at all.
+class CVideoConv : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CVideoConv(QObject* parent = nullptr);
+    ~CVideoConv() override;
+    CVideoConv(const CVideoConv&) = delete;
+    CVideoConv& operator=(const CVideoConv&) = delete;
+
+    QString InputFile() const { return inputFile_; }
+    void SetInputFile(const QString& InputFile) { inputFile_ = InputFile; }
+    QString OutputFile() const { return outputFile_; }
+    void SetOutputFile(const QString& OutputFile) { outputFile_ = OutputFile; }
+    // Length of the media time to be encoded, in seconds; 0 until set.
+    void SetFileTimeLength(float FileTimeLength) { fileTimeLength_ = FileTimeLength; }
+    // The encoder arguments placed between the input and the output.
+    void SetParametrs(const QString& Parametrs) { parametrs_ = Parametrs; }
+
+    // Runs the conversion; returns when the encoder has ended or has been stopped.
+    void StartConversion();
+    // Asks a running conversion to stop (from an event handler); returns at once.
+    void StopConversion();
+    // Whether the encoder can read the file (false only when it says the format is unknown).
+    bool IsFileSupported(const QString& sMediaFile);
+
+signals:
+    // Percentage of FileTimeLength encoded so far (not clamped), or -1 for an unknown format.
+    void Progress(qint16& iProgress);
+    // "Starting...", "Error", "Unknown format", "Cancelled" or "<time> Seconds Converted".
+    void CurrentStatus(QString& sStatus);
+
+private slots:
+    void objDOS_ReceiveOutputs(QString& CommandOutputs);
+
+private:
+    friend class tst_CVideoConv; // tests drive the private routines directly
+    friend class tst_CVideoConvEncoder;
+
+    DOSOutputs* Runner();
+    QString BuildCommandLine() const;
+    static QString ExtractEncoderMessage(const QString& sOutputs);
+    void RaiseStatus(const QString& sStatus);
+    void RaiseProgress(qint16 iProgress);
+    void HandleProgressTime(const QString& CommandOutputs);
+
+    QString inputFile_;
+    QString outputFile_;
+    float fileTimeLength_ = 0.0F;
+    QString parametrs_;
+    std::unique_ptr<DOSOutputs> objDOS;
+};

@@ -1,0 +1,138 @@
+#include "engine/EncoderWording.h"
+
+#include "engine/CommandLine.h"
+#include "engine/Platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <array>
+
+namespace EncoderWording {
+namespace {
+
+bool ContainsAny(const QString& text, std::initializer_list<QLatin1StringView> wordings) {
+    for (const QLatin1StringView wording : wordings) {
+        if (text.contains(wording, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AllDigits(QStringView text) {
+    if (text.isEmpty()) {
+        return false;
+    }
+    for (const QChar character : text) {
+        if (character < QLatin1Char('0') || character > QLatin1Char('9')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "12" or "12.34" (the encoder always writes a point).
+std::optional<double> DecimalSeconds(QStringView text) {
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0) {
+        if (!AllDigits(text)) {
+            return std::nullopt;
+        }
+    } else if (!AllDigits(text.left(point)) || !AllDigits(text.mid(point + 1))) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+} // namespace
+
+bool EncodingBegan(const QString& text) {
+    return ContainsAny(text, {QLatin1StringView("press [q] to stop")});
+}
+
+bool IsUnknownFormat(const QString& text) {
+    return ContainsAny(text, {QLatin1StringView("Unknown format"),
+                              QLatin1StringView("Invalid data found when processing input")});
+}
+
+bool FindProgressTime(const QString& piece, QString* timeText) {
+    static const QLatin1StringView marker("time=");
+    const qsizetype start = piece.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (start < 0) {
+        return false;
+    }
+    const qsizetype from = start + marker.size();
+    const qsizetype blank = piece.indexOf(QLatin1Char(' '), from);
+    if (timeText != nullptr) {
+        *timeText = blank < 0 ? QString() : piece.mid(from, blank - from);
+    }
+    return true;
+}
+
+std::optional<double> ProgressTimeSeconds(const QString& timeText) {
+    const QStringList fields = timeText.split(QLatin1Char(':'));
+    if (fields.size() > 3) {
+        return std::nullopt;
+    }
+    const std::optional<double> seconds = DecimalSeconds(fields.last());
+    if (!seconds) {
+        return std::nullopt;
+    }
+    double total = *seconds;
+    double unit = 60.0;
+    for (qsizetype i = fields.size() - 2; i >= 0; --i) {
+        if (!AllDigits(fields.at(i))) {
+            return std::nullopt;
+        }
+        total += fields.at(i).toDouble() * unit;
+        unit *= 60.0;
+    }
+    return total;
+}
+
+PreambleMarker FindPreambleMarker(const QString& text) {
+    struct Candidate {
+        QLatin1StringView wording;
+        int lineBreaks;
+        int rank; // markers of a lower rank win, whatever their position
+    };
+    static const std::array<Candidate, 4> candidates{{
+        {QLatin1StringView("Stream mapping:"), 3, 0},
+        {QLatin1StringView("Input #"), 4, 1},
+        {QLatin1StringView("built on"), 1, 2},
+        {QLatin1StringView("built with"), 1, 2},
+    }};
+    PreambleMarker found;
+    int foundRank = 0;
+    for (const Candidate& candidate : candidates) {
+        if (found.position >= 0 && candidate.rank > foundRank) {
+            break;
+        }
+        const qsizetype position = text.indexOf(candidate.wording, 0, Qt::CaseInsensitive);
+        if (position >= 0 && (found.position < 0 || position < found.position)) {
+            found = {position, candidate.lineBreaks};
+            foundRank = candidate.rank;
+        }
+    }
+    return found;
+}
+
+QString EncoderProgram() {
+    const QString name = QStringLiteral("ffmpeg");
+    const QFileInfo bundled(QDir(Platform::ApplicationFolder()).filePath(name));
+    if (bundled.isFile() && bundled.isExecutable()) {
+        return bundled.absoluteFilePath();
+    }
+    const QString onPath = QStandardPaths::findExecutable(name);
+    return onPath.isEmpty() ? name : onPath;
+}
+
+QString EncoderCommand() {
+    return CommandLine::QuoteArgumentIfNeeded(EncoderProgram());
+}
+
+} // namespace EncoderWording

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Everything Quenlet relies on of the encoder's console wording, and where the encoder program
+// lies. Older encoder builds and the 5.x build that Debian ships word things differently; both are
+// accepted here, letter case ignored.
+namespace EncoderWording {
+
+// "press [q] to stop" anywhere in the text: the encoder began encoding. Old builds print
+// "press [q] to stop encoding", 5.x "Press [q] to stop, [?] for help".
+bool EncodingBegan(const QString& text);
+
+// The encoder cannot read the input: "Unknown format" (old) or "Invalid data found when
+// processing input" (5.x).
+bool IsUnknownFormat(const QString& text);
+
+// Finds the first "time=" of a piece. Returns false when there is none. Otherwise `timeText`
+// receives the text between "time=" and the first blank after it, or an empty text when no blank
+// follows (a progress line cut off by the end of the piece).
+bool FindProgressTime(const QString& piece, QString* timeText);
+
+// Seconds of a progress time text: "12.34" (old builds) or "HH:MM:SS.cc" (5.x; the hours take as
+// many digits as they need). "N/A", a negative time and anything else unreadable give nothing.
+std::optional<double> ProgressTimeSeconds(const QString& timeText);
+
+// A preamble line that the encoder prints before an error text, and how many line breaks to skip
+// from it so that only the error text remains.
+struct PreambleMarker {
+    qsizetype position = -1; // first occurrence, from 0; -1 when the text has no marker
+    int lineBreaks = 0;
+};
+// Looks for "Stream mapping:" (3 line breaks), else "Input #" (4), else "built on" (old) or
+// "built with" (5.x) (1).
+PreambleMarker FindPreambleMarker(const QString& text);
+
+// The encoder program: "ffmpeg" in the application folder when an executable one lies there,
+// else the "ffmpeg" found on PATH, else the bare name (which then fails to start with a clear
+// message).
+QString EncoderProgram();
+
+// The start of every encoder command line: EncoderProgram(), quoted when it contains a blank.
+QString EncoderCommand();
+
+} // namespace EncoderWording
