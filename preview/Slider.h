@@ -31,9 +31,9 @@ struct SliderRGB {
 // handed).
 //
 // Errors: an overflow of the 32-bit arithmetic (Max - Min, Min + Max, Min + v, Value +- 1, Min + 1,
-// Max - 1) throws std::overflow_error out of the setter (and out of ReadProperties), with the
-// fields assigned until then kept and no Change raised. Inside the pointer, keyboard and resize
-// handling there is no caller: the step that overflowed is abandoned there, with the fields
+// Max - 1) throws std::overflow_error out of the setter (and out of ReadProperties and Redraw),
+// with the fields assigned until then kept and no Change raised. Inside the pointer, keyboard and
+// resize handling there is no caller: the step that overflowed is abandoned there, with the fields
 // assigned until then kept (so the state stays as sane as the setters leave it), and a warning
 // is logged; no exception ever leaves a Qt event handler.
 //
@@ -55,7 +55,13 @@ struct SliderRGB {
 //   DblClick, MouseUp, as the classic MouseDown, MouseUp, Click, DblClick, MouseUp sequence does.
 // - every key press (Left arrow = code 37: Value - 1, Right arrow = code 39: Value + 1, any other
 //   key: no change) clamps, repaints and raises Change then Scroll, whatever Enabled is.
-// The control takes keyboard focus by click and by Tab.
+// The click-jump starts from the last pointer move's position (0,0 before the first one), not
+// from the click's. The control takes keyboard focus by click and by Tab.
+//
+// Size: a horizontal control is 20 pixels high and at least 63 wide, a vertical one 20 wide and
+// at least 63 high; every resize that breaks this is corrected at once. The picture is composed
+// on an off-screen canvas in logical pixels (Canvas()); on a high-density screen a second canvas
+// is composed from sharper bitmaps and shown instead.
 //
 // Signals with reference arguments must be connected directly.
 class Slider : public QWidget {

@@ -4,7 +4,6 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <cmath>
 #include <exception>
 
 namespace {
@@ -75,9 +74,7 @@ void Slider::TrackPointer(double& x, double& y) {
         const double f = (x - 19.0) / length * range;
         // Min + v taken exactly (no 32-bit step here), so a pointer far beyond either end simply
         // gives that end after the clamp below.
-        const double sum = double(min_) + RoundHalfEven(f);
-        value_ =
-            std::isnan(sum) ? min_ : static_cast<qint32>(qBound(-2147483648.0, sum, 2147483647.0));
+        value_ = SliderMath::Saturate(double(min_) + RoundHalfEven(f), min_);
         if (x < 19.5) {
             x = 19.5;
         }

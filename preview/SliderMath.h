@@ -36,6 +36,14 @@ inline qint32 Round(double value) {
     return *rounded;
 }
 
+// A whole number held within the 32-bit range (not a number gives `fallback`).
+inline qint32 Saturate(double value, qint32 fallback) {
+    if (std::isnan(value)) {
+        return fallback;
+    }
+    return static_cast<qint32>(qBound(-2147483648.0, value, 2147483647.0));
+}
+
 // A drawing position rounded half to even and held within +-2^28, far outside any canvas, so
 // that a selection mark far outside the range still lands off the canvas instead of overflowing.
 inline int Position(double value) {

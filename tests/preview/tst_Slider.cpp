@@ -132,6 +132,15 @@ private slots:
         QTest::keyClick(s, Qt::Key_Left);
         QCOMPARE(s->Value(), Int32Max - 1);
 
+        // Horizontal: a pointer far beyond the ends of a huge range gives that end.
+        s->SetMin(0);
+        s->SetValue(1000);
+        DragTo(s, QPoint(-100000, 10));
+        QCOMPARE(s->Value(), 0);
+        QTest::mouseMove(s, QPoint(1000000, 10));
+        QCOMPARE(s->Value(), Int32Max);
+        QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(1000000, 10));
+
         // Vertical: Min + Max does not fit, so a drag step cannot place the value.
         SliderHost tall(20, 300, 1);
         Slider* v = tall.slider;
