@@ -76,14 +76,13 @@ bool ReadFieldLine(QStringView line, std::span<const QStringView> knownNames, Fi
         }
         // The first "</" + name anywhere in the line, letter case ignored.
         qsizetype end = line.indexOf(u"</");
-        while (end >= 0 &&
-               line.mid(end + 2, name.size()).compare(name, Qt::CaseInsensitive) != 0) {
+        while (end >= 0 && line.mid(end + 2, name.size()).compare(name, Qt::CaseInsensitive) != 0) {
             end = line.indexOf(u"</", end + 1);
         }
         const qsizetype valueStart = open + 1 + name.size() + 1;
         if (end < valueStart) {
-            reason = QStringLiteral("the field line <%1> has no closing tag </%1>")
-                         .arg(name.toString());
+            reason =
+                QStringLiteral("the field line <%1> has no closing tag </%1>").arg(name.toString());
             return false;
         }
         field.nameIndex = i;
@@ -97,7 +96,9 @@ QString WalkRecords(const std::vector<QStringView>& lines, const RecordLayout& l
                     const std::function<bool(QString& reason)>& open,
                     const std::function<void(qsizetype nameIndex, QStringView value)>& store) {
     const auto count = static_cast<qsizetype>(lines.size());
-    const auto lineName = [](qsizetype index) { return QStringLiteral("Line %1: ").arg(index + 1); };
+    const auto lineName = [](qsizetype index) {
+        return QStringLiteral("Line %1: ").arg(index + 1);
+    };
     qsizetype i = 0;
     while (i < count) {
         if (layout.isSkipped(lines[i])) {
@@ -125,8 +126,7 @@ QString WalkRecords(const std::vector<QStringView>& lines, const RecordLayout& l
         }
         const qsizetype closing = i + layout.fieldLineCount + 1;
         if (closing >= count) {
-            return lineName(i) +
-                   QStringLiteral("the record that starts here has no closing line");
+            return lineName(i) + QStringLiteral("the record that starts here has no closing line");
         }
         i = closing + 1;
     }

@@ -15,8 +15,8 @@ namespace {
 constexpr std::array<QStringView, 4> fieldNames{u"label", u"params", u"extension", u"category"};
 
 bool IsSkippedLine(QStringView line) {
-    return line == u"<?xml version=\"1.0\"?>" || line == u"<presets>" ||
-           line == u"</presets>" || line.isEmpty() || line.contains(u"</");
+    return line == u"<?xml version=\"1.0\"?>" || line == u"<presets>" || line == u"</presets>" ||
+           line.isEmpty() || line.contains(u"</");
 }
 
 void ShowFailure(const QString& reason) {
