@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+#include <span>
+#include <vector>
+
+// What reading a catalog text came to.
+struct CatalogResult {
+    enum class Outcome {
+        Loaded, // the records were read
+        Blank,  // the text holds only blanks: nothing was read and nothing is reported
+        Failed  // the reading stopped; `reason` says why
+    };
+    Outcome outcome = Outcome::Loaded;
+    QString reason;
+
+    bool failed() const { return outcome == Outcome::Failed; }
+};
+
+// The line layout shared by the two catalog files. A catalog is read as lines split at CR LF:
+// fixed lines are skipped, any other line opens a record made of the opener, a fixed number of
+// field lines "<name>value</name>" and a closing line that is skipped unread.
+namespace CatalogText {
+
+// Reads a catalog file whole and decodes it with the locale's character set (UTF-8 on Linux;
+// bytes that are not valid UTF-8 become U+FFFD). Returns false with the reason when the file
+// is missing, unreadable or holds no characters at all.
+bool ReadCatalogFile(const QString& path, QString& content, QString& reason);
+
+// The lines of a text split at every CR LF pair and nowhere else; a text ending with CR LF has
+// an empty last line. The views point into `content`.
+std::vector<QStringView> SplitLines(QStringView content);
+
+// The text without leading and trailing space characters (only U+0020, not tabs or line ends).
+QStringView TrimSpaces(QStringView text);
+
+// A field line: the name is the text between the first "<" and the first ">"; for one of the
+// `knownNames` the value runs from after "<name>" to the first "</name>" (letter case ignored).
+struct FieldLine {
+    qsizetype nameIndex = -1; // index into knownNames, or -1 for another name
+    QStringView value;
+};
+// Reads one field line. Returns false with the reason when the line has no ">", when its first
+// ">" stands before its first "<", or when a known name lacks its closing tag.
+bool ReadFieldLine(QStringView line, std::span<const QStringView> knownNames, FieldLine& field,
+                   QString& reason);
+
+struct RecordLayout {
+    std::function<bool(QStringView line)> isSkipped; // fixed lines that open nothing
+    int fieldLineCount = 0;                          // field lines after each opener
+    std::span<const QStringView> knownNames;
+};
+
+// Walks the lines: calls `open` for every record opener (a false result stops the walk with
+// `open`'s reason) and `store` for every field line with a known name, in file order. Returns
+// an empty text when every record was read, else the reason, naming the line (counted from 1).
+QString WalkRecords(const std::vector<QStringView>& lines, const RecordLayout& layout,
+                    const std::function<bool(QString& reason)>& open,
+                    const std::function<void(qsizetype nameIndex, QStringView value)>& store);
+
+} // namespace CatalogText

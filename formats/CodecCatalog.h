@@ -1,0 +1,49 @@
+#pragma once
+
+#include "formats/CatalogText.h"
+#include "formats/CodecRecord.h"
+
+#include <QList>
+#include <QString>
+
+class QComboBox;
+
+// The codec catalog: the codecs offered in the custom format lists, read once at start-up from
+// codecs.xml in the application folder, in file order.
+//
+// The file is read as CR LF lines, not as XML: "<?xml version="1.0"?>", "<codecs>" and
+// "</codecs>" (blanks around them allowed), empty lines and any line containing "</" are
+// skipped; any other line opens a five-line record (opener, three field lines <name>,
+// <description>, <type> in any order, closing line). A record without a description shares its
+// slot with the next record.
+class CodecCatalog {
+public:
+    // The records, index 0 upwards. After a failed reading the slot being filled when it
+    // stopped is still in the list, beyond CodecCount().
+    const QList<CodecRecord>& Codecs() const { return codecs_; }
+    qint32 CodecCount() const { return codecCount_; }
+
+    // Reads codecs.xml from the application folder and refills the two lists with the
+    // descriptions, in file order and without removing duplicates: "video codec" records go to
+    // cmbCVCodec, "audio codec" records to cmbCACodec, "general" records to both (exact,
+    // case-sensitive types; other types are listed nowhere). Selects the first entry of each
+    // list with its signals blocked. A catalog of blanks only loads nothing and leaves the
+    // lists as they were. Any failure, an empty list included, shows "Error Occured while
+    // Loading Codecs." with the reason (no icon).
+    void LoadCodecs(QComboBox* cmbCVCodec, QComboBox* cmbCACodec);
+
+    // The reading of a catalog text, without files or widgets: fills Codecs() and CodecCount(),
+    // or stops at the first fault, keeping what was read up to there.
+    CatalogResult ReadCodecs(const QString& content);
+
+    // The name of the first record whose description equals sDesc exactly, without leading and
+    // trailing spaces; empty when no record has that description.
+    QString GetCodecName(const QString& sDesc) const;
+
+    // Where LoadCodecs looks: the application folder + "/codecs.xml".
+    static QString FilePath();
+
+private:
+    QList<CodecRecord> codecs_;
+    qint32 codecCount_ = 0;
+};
