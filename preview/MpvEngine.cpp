@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <QtDebug>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -90,6 +91,7 @@ MpvEngine::MpvEngine(QObject* parent) : QObject(parent) {
     if (qEnvironmentVariableIntValue("QUENLET_MPV_VERBOSE") != 0) {
         mpv_set_option_string(core, "terminal", "yes");
         mpv_set_option_string(core, "msg-level", "all=v");
+        mpv_set_option_string(core, "msg-time", "yes");
     }
     const int error = mpv_initialize(core);
     if (error < 0) {
@@ -206,7 +208,13 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
         if (remaining <= 0) {
             break;
         }
-        const mpv_event* event = mpv_wait_event(core_, static_cast<double>(remaining) / 1000.0);
+        // mpv's video output may wait for a picture to be drawn before the load can go on, and
+        // the event loop does not run here: draw what it asks for between short waits.
+        if (widget_ != nullptr) {
+            widget_->ServeRenderRequest();
+        }
+        const qint64 slice = widget_ != nullptr ? std::min<qint64>(remaining, 5) : remaining;
+        const mpv_event* event = mpv_wait_event(core_, static_cast<double>(slice) / 1000.0);
         if (event->event_id == MPV_EVENT_START_FILE) {
             const auto* start = static_cast<const mpv_event_start_file*>(event->data);
             started = started || entry < 0 || start->playlist_entry_id == entry;

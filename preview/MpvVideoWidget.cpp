@@ -66,8 +66,24 @@ void MpvVideoWidget::paintGL() {
         gl->glClear(GL_COLOR_BUFFER_BIT);
         return;
     }
+    Render(defaultFramebufferObject());
+}
+
+void MpvVideoWidget::ServeRenderRequest() {
+    if (render_ == nullptr || !renderRequested_.load()) {
+        return;
+    }
+    // makeCurrent binds the widget's framebuffer; the next paint shows what was drawn.
+    makeCurrent();
+    Render(defaultFramebufferObject());
+    doneCurrent();
+    update();
+}
+
+void MpvVideoWidget::Render(unsigned int framebuffer) {
+    renderRequested_ = false;
     const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo target{static_cast<int>(defaultFramebufferObject()), qRound(width() * ratio),
+    mpv_opengl_fbo target{static_cast<int>(framebuffer), qRound(width() * ratio),
                           qRound(height() * ratio), 0};
     int flipY = 1;
     mpv_render_param parameters[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
@@ -82,8 +98,11 @@ void MpvVideoWidget::paintGL() {
 }
 
 void MpvVideoWidget::OnRenderUpdate(void* widget) {
-    QMetaObject::invokeMethod(static_cast<MpvVideoWidget*>(widget), qOverload<>(&QWidget::update),
-                              Qt::QueuedConnection);
+    // One posted repaint at a time; it is posted again after the request was served.
+    auto* self = static_cast<MpvVideoWidget*>(widget);
+    if (!self->renderRequested_.exchange(true)) {
+        QMetaObject::invokeMethod(self, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+    }
 }
 
 void MpvVideoWidget::ReleaseRenderContext() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QOpenGLWidget>
+#include <atomic>
 
 struct mpv_handle;
 struct mpv_render_context;
@@ -24,14 +25,17 @@ public:
 
     // Whether mpv can draw into this widget now.
     bool HasRenderContext() const { return render_ != nullptr; }
-    // Number of paints that drew a new video frame.
+    // Number of new video frames drawn.
     int FramesRendered() const { return framesRendered_; }
+    // Draws now if mpv asked for a new picture since the last one was drawn. For waits that keep
+    // the event loop from running: mpv's video output waits for its frames to be drawn.
+    void ServeRenderRequest();
 
 signals:
     // The render context was created (true) or released (false). mpv can only open its video
     // output while a render context exists.
     void RenderContextChanged(bool available);
-    // A paint drew a new video frame (the first one of a file included).
+    // A new video frame was drawn (the first one of a file included).
     void FrameRendered();
 
 protected:
@@ -40,10 +44,14 @@ protected:
 
 private:
     static void OnRenderUpdate(void* widget);
+    // Lets mpv draw into the framebuffer, which must be bound in the current context.
+    void Render(unsigned int framebuffer);
     void ReleaseRenderContext();
     void ReportSwap();
 
     mpv_handle* core_;
     mpv_render_context* render_ = nullptr;
     int framesRendered_ = 0;
+    // Set on mpv's thread when it has something to draw, cleared when it is drawn.
+    std::atomic<bool> renderRequested_{false};
 };
