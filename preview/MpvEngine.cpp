@@ -331,10 +331,20 @@ EngineResult MpvEngine::GetCurrentPosition(double& seconds) {
     double value = 0.0;
     const EngineResult result =
         ResultOf(mpv_get_property(core_, "time-pos", MPV_FORMAT_DOUBLE, &value));
-    if (result == EngineResult::Ok) {
-        seconds = value;
+    if (result != EngineResult::Ok) {
+        return result;
     }
-    return result;
+    // At the end mpv keeps the last frame and reports that frame's time, a fraction short of
+    // the duration; the end of a file is its duration, or playing on from there could never
+    // see that the end was reached.
+    int ended = 0;
+    double duration = 0.0;
+    if (mpv_get_property(core_, "eof-reached", MPV_FORMAT_FLAG, &ended) >= 0 && ended != 0 &&
+        mpv_get_property(core_, "duration", MPV_FORMAT_DOUBLE, &duration) >= 0) {
+        value = std::max(value, duration);
+    }
+    seconds = value;
+    return EngineResult::Ok;
 }
 
 EngineResult MpvEngine::PutCurrentPosition(double seconds) {

@@ -25,7 +25,8 @@ class MpvVideoWidget;
 //   supported at centre only (other values answer NotImplemented); volume follows the
 //   hundredths of a decibel of the interface (0 full, -10000 silence).
 // - PutCurrentPosition seeks exactly; negative times go to 0. Until the seek is done the
-//   position reported is the one asked for.
+//   position reported is the one asked for. At the end of the file the position is its
+//   duration (mpv itself would report the time of the last frame).
 // - The video widget is created by PutOwner and fills its owner, following the owner's size;
 //   the placement calls move or size it inside the owner until the owner is resized again.
 // - Stop pauses; rewinding is the caller's business.
