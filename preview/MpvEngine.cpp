@@ -472,35 +472,20 @@ void MpvEngine::ShowVideoTrack() {
     }
     // The track is named by its number: after mpv dropped the video because its renderer went
     // away, the selection "auto" is still set and setting it again would change nothing.
-    mpv_node tracks;
-    if (mpv_get_property(core_, "track-list", MPV_FORMAT_NODE, &tracks) < 0) {
+    int64_t count = 0;
+    if (mpv_get_property(core_, "track-list/count", MPV_FORMAT_INT64, &count) < 0) {
         return;
     }
-    int64_t video = -1;
-    if (tracks.format == MPV_FORMAT_NODE_ARRAY) {
-        for (int i = 0; i < tracks.u.list->num && video < 0; ++i) {
-            const mpv_node& track = tracks.u.list->values[i];
-            if (track.format != MPV_FORMAT_NODE_MAP) {
-                continue;
-            }
-            bool isVideo = false;
-            int64_t trackId = -1;
-            for (int k = 0; k < track.u.list->num; ++k) {
-                const char* key = track.u.list->keys[k];
-                const mpv_node& value = track.u.list->values[k];
-                if (std::strcmp(key, "type") == 0 && value.format == MPV_FORMAT_STRING) {
-                    isVideo = std::strcmp(value.u.string, "video") == 0;
-                } else if (std::strcmp(key, "id") == 0 && value.format == MPV_FORMAT_INT64) {
-                    trackId = value.u.int64;
-                }
-            }
-            if (isVideo) {
-                video = trackId;
-            }
+    for (int64_t i = 0; i < count; ++i) {
+        const QByteArray track = "track-list/" + QByteArray::number(i);
+        char* type = mpv_get_property_string(core_, (track + "/type").constData());
+        const bool isVideo = type != nullptr && std::strcmp(type, "video") == 0;
+        mpv_free(type);
+        int64_t trackId = 0;
+        if (isVideo &&
+            mpv_get_property(core_, (track + "/id").constData(), MPV_FORMAT_INT64, &trackId) >= 0) {
+            mpv_set_property(core_, "vid", MPV_FORMAT_INT64, &trackId);
+            return;
         }
-    }
-    mpv_free_node_contents(&tracks);
-    if (video >= 0) {
-        mpv_set_property(core_, "vid", MPV_FORMAT_INT64, &video);
     }
 }
