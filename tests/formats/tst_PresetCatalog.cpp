@@ -259,6 +259,13 @@ private slots:
         QCOMPARE(run.catalog.Presets().at(0).label, QStringLiteral("Vidéo ½"));
         QCOMPARE(run.catalog.Presets().at(0).params, QStringLiteral("-\uFFFD\uFFFD"));
         QCOMPARE(Items(run.list), QStringList{QStringLiteral("Ünï")});
+
+        // A UTF-8 byte-order mark is dropped: the declaration after it is still skipped.
+        Load marked;
+        load(marked, "\xef\xbb\xbf" + CatalogFiles::Lines(Catalog({Record("L", "-x", "e", "C")})));
+        QVERIFY(marked.messages.messages.isEmpty());
+        QCOMPARE(marked.catalog.PresetCount(), 1);
+        QCOMPARE(marked.catalog.Presets().at(0).label, QStringLiteral("L"));
     }
 
     // Catalogs of any size load: no limit on the number of lines or on positions in a line.

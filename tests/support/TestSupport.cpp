@@ -7,10 +7,14 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 extern char** environ;
@@ -172,5 +176,36 @@ int OpenDescriptorCount() {
 }
 
 QString BuildFolder() { return QStringLiteral(QUENLET_BUILD_DIR); }
+
+namespace {
+
+bool IsGraphicsDriver(const char* name) {
+    return name != nullptr &&
+           (std::strstr(name, "_dri.so") != nullptr || std::strstr(name, "libgallium") != nullptr);
+}
+
+void KeepGraphicsDriversLoaded() {
+    std::vector<std::string> drivers;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t /*size*/, void* list) {
+            if (IsGraphicsDriver(info->dlpi_name)) {
+                static_cast<std::vector<std::string>*>(list)->emplace_back(info->dlpi_name);
+            }
+            return 0;
+        },
+        &drivers);
+    for (const std::string& driver : drivers) {
+        // Already loaded: this only marks the library as never to be unloaded.
+        dlopen(driver.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+}
+
+// Post routines run while the application object is destroyed, before the X connection (and
+// with it the driver) goes.
+void RegisterKeepGraphicsDriversLoaded() { qAddPostRoutine(&KeepGraphicsDriversLoaded); }
+
+Q_COREAPP_STARTUP_FUNCTION(RegisterKeepGraphicsDriversLoaded)
+
+} // namespace
 
 } // namespace TestSupport
