@@ -14,10 +14,10 @@ int ToPixels(double twips) {
 
 } // namespace
 
-SlidingPanels::SlidingPanels(QWidget* window, QWidget* frMain, QWidget* frAbout,
-                             QWidget* frFormats, QLabel* lblVer, QObject* parent)
-    : QObject(parent), window_(window), frMain_(frMain), frAbout_(frAbout),
-      frFormats_(frFormats), lblVer_(lblVer), tmrAnimate_(new QTimer(this)) {
+SlidingPanels::SlidingPanels(QWidget* window, QWidget* frMain, QWidget* frAbout, QWidget* frFormats,
+                             QLabel* lblVer, QObject* parent)
+    : QObject(parent), window_(window), frMain_(frMain), frAbout_(frAbout), frFormats_(frFormats),
+      lblVer_(lblVer), tmrAnimate_(new QTimer(this)) {
     tmrAnimate_->setInterval(10);
     tmrAnimate_->setTimerType(Qt::PreciseTimer);
     connect(tmrAnimate_, &QTimer::timeout, this, &SlidingPanels::Tick);

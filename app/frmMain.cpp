@@ -1,9 +1,76 @@
 #include "app/frmMain.h"
 
+#include "app/AboutPanel.h"
+#include "app/MainPanel.h"
+#include "app/SlidingPanels.h"
+#include "app/Theme.h"
+#include "app/modDialog.h"
 #include "engine/Platform.h"
+#include "formats/FormatPanel.h"
+#include "preview/Slider.h"
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QUrl>
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setWindowTitle(QString::fromLatin1(Platform::ApplicationTitle));
-    // The main panel is 10920 x 8070 twips, at 15 twips a pixel.
-    setFixedSize(728, 538);
+    setObjectName(QStringLiteral("frmMain"));
+    setPalette(Theme::Palette());
+    setStyleSheet(Theme::StyleSheet());
+
+    frMain = new MainPanel(this);
+    frAbout = new AboutPanel(this);
+    frFormats = new FormatPanel(frMain->lblFormat, this);
+    panels = new SlidingPanels(this, frMain, frAbout, frFormats, frAbout->lblVer, this);
+
+    ConnectWindowControls();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::Form_Load() {
+    bNoMedia = true;
+    panels->PlaceSlidingPanels();
+    frFormats->LoadPresets();
+    frFormats->LoadCodecs();
+}
+
+void frmMain::ConnectWindowControls() {
+    connect(frMain->cmdAbout, &QPushButton::clicked, this, [this] { panels->OpenPanel(frAbout); });
+    connect(frMain->cmdChangeFormat, &QPushButton::clicked, this,
+            [this] { panels->OpenPanel(frFormats); });
+    connect(frAbout->cmdCloseHelp, &QPushButton::clicked, panels, &SlidingPanels::ClosePanel);
+    connect(frFormats, &FormatPanel::CloseRequested, panels, &SlidingPanels::ClosePanel);
+    panels->onPanelParked = [this] {
+        // Redraw what the panel uncovered.
+        frMain->picVideoWindow->update();
+        frMain->Slider->hide();
+        frMain->Slider->show();
+    };
+
+    connect(frMain, &MainPanel::PanelPressed, this, [this] { modDialog::DragWindow(this); });
+    connect(frMain->cmdMinimize, &QPushButton::clicked, this, &QWidget::showMinimized);
+    connect(frMain->cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
+    connect(frMain->MyButton1, &QPushButton::clicked, this, &frmMain::MyButton1_Click);
+}
+
+void frmMain::cmdClose_Click() {
+    if (bConverting) {
+        Platform::ShowMessage(QStringLiteral("Please Stop the running task first."),
+                              Platform::MessageIcon::Exclamation);
+        return;
+    }
+    close();
+}
+
+void frmMain::MyButton1_Click() {
+    modDialog::OpenDocument(
+        QUrl::fromLocalFile(Platform::ApplicationFolder() + QStringLiteral("/Help.html")));
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Closing is never refused here; only the close button refuses while a task runs.
+    event->accept();
 }

@@ -2,10 +2,39 @@
 
 #include <QWidget>
 
-// The main window: the composition root that owns every control and every part of Quenlet.
+class AboutPanel;
+class FormatPanel;
+class MainPanel;
+class SlidingPanels;
+
+// The main window: the composition root. It owns every control and every part of Quenlet,
+// wires their events together and runs start-up and closing.
 class frmMain : public QWidget {
     Q_OBJECT
 
 public:
     explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    MainPanel* frMain = nullptr;
+    AboutPanel* frAbout = nullptr;
+    FormatPanel* frFormats = nullptr;
+    SlidingPanels* panels = nullptr;
+
+    // True while no file is ready in the player.
+    bool bNoMedia = true;
+    // True while a conversion task runs.
+    bool bConverting = false;
+
+    // Start-up, in its fixed order.
+    void Form_Load();
+
+    void cmdClose_Click();
+    void MyButton1_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ConnectWindowControls();
 };

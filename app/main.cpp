@@ -6,6 +6,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quenlet"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
     // libmpv needs the C locale's number format; QApplication sets the user's locale.
     std::setlocale(LC_NUMERIC, "C");
 

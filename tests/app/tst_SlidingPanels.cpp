@@ -38,7 +38,8 @@ private slots:
         QCOMPARE(w.frFormats->x(), w.frAbout->x());
         QVERIFY(!w.panels.tmrAnimate()->isActive());
         QCOMPARE(w.panels.tmrAnimate()->interval(), 10);
-        QVERIFY(w.lblVer->text().contains(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.0\\.\\d+$"))));
+        QVERIFY(w.lblVer->text().contains(
+            QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.0\\.\\d+$"))));
     }
 
     // The rise: 300 twips a tick, slowing over the last few hundred, at rest at 2715.

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QFrame>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class Slider;
+
+// The main panel "Quenlet": the window's own title bar with its buttons, and the three steps to
+// cut a video (load and mark, output format and folder, start) with all their controls. It
+// only lays the controls out; the parts of the program that own each control give it its
+// behaviour.
+class MainPanel : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit MainPanel(QWidget* parent = nullptr);
+
+    // Title bar.
+    QPushButton* cmdAbout = nullptr;
+    QPushButton* MyButton1 = nullptr; // help
+    QPushButton* cmdMinimize = nullptr;
+    QPushButton* cmdClose = nullptr;
+
+    // Step 1: load and mark.
+    QPushButton* cmdAddVideoFile = nullptr;
+    QFrame* picVideoWindow = nullptr;
+    ::Slider* Slider = nullptr;
+    QLabel* lblTime = nullptr;
+    QPushButton* cmdPlay = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QPushButton* cmdStartSelect = nullptr;
+    QPushButton* cmdEndSelect = nullptr;
+    QPushButton* cmdDeleteSelect = nullptr;
+    QLabel* lblStartSelect = nullptr;
+    QLabel* lblEndSelect = nullptr;
+
+    // Step 2: format and folder.
+    QLabel* lblFormat = nullptr;
+    QPushButton* cmdChangeFormat = nullptr;
+    QRadioButton* optSameFolder = nullptr;
+    QRadioButton* optOtherFolder = nullptr;
+    QLineEdit* txtOutPath = nullptr;
+    QPushButton* cmdBrowse = nullptr;
+
+    // Step 3: the task.
+    QPushButton* cmdConvert = nullptr;
+    QCheckBox* chkShutdown = nullptr;
+    QLabel* lblProgress = nullptr;
+    QProgressBar* progress = nullptr;
+
+Q_SIGNALS:
+    // A mouse button was pressed on the panel itself (not on one of its controls).
+    void PanelPressed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* BuildTitleBar();
+    QWidget* BuildStepOne(QWidget* parent);
+    QWidget* BuildStepTwo(QWidget* parent);
+    QWidget* BuildStepThree(QWidget* parent);
+};
