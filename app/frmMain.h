@@ -5,6 +5,7 @@
 class AboutPanel;
 class FormatPanel;
 class MainPanel;
+class RememberedSettings;
 class SlidingPanels;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
@@ -20,6 +21,7 @@ public:
     AboutPanel* frAbout = nullptr;
     FormatPanel* frFormats = nullptr;
     SlidingPanels* panels = nullptr;
+    RememberedSettings* settings = nullptr;
 
     // True while no file is ready in the player.
     bool bNoMedia = true;
@@ -37,4 +39,5 @@ protected:
 
 private:
     void ConnectWindowControls();
+    void ConnectSettings();
 };
