@@ -3,8 +3,10 @@
 #include <QWidget>
 
 class AboutPanel;
+class CutSelection;
 class FormatPanel;
 class MainPanel;
+class PreviewPlayer;
 class SlidingPanels;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
@@ -20,6 +22,9 @@ public:
     AboutPanel* frAbout = nullptr;
     FormatPanel* frFormats = nullptr;
     SlidingPanels* panels = nullptr;
+    // Preview: the player (LoadVideo, cmdStop_Click) and the marks of the cut.
+    PreviewPlayer* player = nullptr;
+    CutSelection* selection = nullptr;
 
     // True while no file is ready in the player.
     bool bNoMedia = true;
@@ -37,4 +42,5 @@ protected:
 
 private:
     void ConnectWindowControls();
+    void ConnectPreview();
 };
