@@ -47,7 +47,7 @@ struct Rig {
             Lines({QStringLiteral("<codecs>"),
                    Codec(QStringLiteral("libmp3lame"), QStringLiteral("MP3"),
                          QStringLiteral("audio codec")),
-                   Codec(QStringLiteral("mpeg4"), QStringLiteral("MPEG-4 Part 2"),
+                   Codec(QStringLiteral("mpeg4"), QStringLiteral("MPEG-4 Visual"),
                          QStringLiteral("video codec")),
                    QStringLiteral("</codecs>")}));
         panel.optFormat[1]->setChecked(true);
@@ -86,7 +86,7 @@ private slots:
 
         // Codecs with encoder names, an aspect, no size; half kbit/s go to the even neighbour.
         Choose(rig.panel.cmbCACodec, QStringLiteral("MP3"));
-        Choose(rig.panel.cmbCVCodec, QStringLiteral("MPEG-4 Part 2"));
+        Choose(rig.panel.cmbCVCodec, QStringLiteral("MPEG-4 Visual"));
         Choose(rig.panel.cmbCVSize, QStringLiteral("[As Input]"));
         Choose(rig.panel.cmbCVAspect, QStringLiteral("1.3333"));
         Choose(rig.panel.cmbCASmapleRate, QStringLiteral("22.05 KHz"));

@@ -123,6 +123,11 @@ private slots:
         QCOMPARE(rig.player.Engine(), rig.fake);
         QCOMPARE(rig.fake->calls.first(), QStringLiteral("RenderFile(/videos/a.mp4)"));
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:00/00:00:20"));
+
+        // A load that fails leaves no file ready, whatever was loaded before.
+        rig.fake->Script(Operation::RenderFile, {EngineResult::Failed});
+        rig.Load(20.0);
+        QVERIFY(rig.bNoMedia);
     }
 
     void aStepThatIsNotImplementedIsSkipped_data() {
