@@ -7,6 +7,8 @@
 #include "app/modDialog.h"
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
+#include "preview/CutSelection.h"
+#include "preview/PreviewPlayer.h"
 #include "preview/Slider.h"
 #include "settings/RememberedSettings.h"
 
@@ -27,6 +29,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     ConnectWindowControls();
     ConnectSettings();
+    ConnectPreview();
     Form_Load();
 }
 
@@ -65,6 +68,25 @@ void frmMain::ConnectSettings() {
                                       frMain->txtOutPath, frMain->cmdBrowse, this);
     connect(frFormats->cmdDefaults, &QPushButton::clicked, settings,
             &RememberedSettings::cmdDefaults_Click);
+}
+
+void frmMain::ConnectPreview() {
+    // One libmpv engine, made at the first load, plays every file after it in the same picture.
+    player = new PreviewPlayer(&PreviewPlayer::NewMpvEngine, frMain->picVideoWindow, frMain->Slider,
+                               frMain->cmdPlay, frMain->lblTime, this, bNoMedia, this);
+    selection = new CutSelection(frMain->Slider, frMain->lblStartSelect, frMain->lblEndSelect,
+                                 bNoMedia, this);
+    connect(frMain->cmdPlay, &QPushButton::clicked, player, &PreviewPlayer::cmdPlay_Click);
+    connect(frMain->cmdStop, &QPushButton::clicked, player, &PreviewPlayer::cmdStop_Click);
+    // The only slider event the window handles; its arguments are references.
+    connect(frMain->Slider, &Slider::MouseUp, player, &PreviewPlayer::Slider_MouseUp,
+            Qt::DirectConnection);
+    connect(frMain->cmdStartSelect, &QPushButton::clicked, selection,
+            &CutSelection::cmdStartSelect_Click);
+    connect(frMain->cmdEndSelect, &QPushButton::clicked, selection,
+            &CutSelection::cmdEndSelect_Click);
+    connect(frMain->cmdDeleteSelect, &QPushButton::clicked, selection,
+            &CutSelection::cmdDeleteSelect_Click);
 }
 
 void frmMain::cmdClose_Click() {

@@ -3,9 +3,11 @@
 #include <QWidget>
 
 class AboutPanel;
+class CutSelection;
 class FormatPanel;
 class MainPanel;
 class RememberedSettings;
+class PreviewPlayer;
 class SlidingPanels;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
@@ -22,6 +24,9 @@ public:
     FormatPanel* frFormats = nullptr;
     SlidingPanels* panels = nullptr;
     RememberedSettings* settings = nullptr;
+    // Preview: the player (LoadVideo, cmdStop_Click) and the marks of the cut.
+    PreviewPlayer* player = nullptr;
+    CutSelection* selection = nullptr;
 
     // True while no file is ready in the player.
     bool bNoMedia = true;
@@ -40,4 +45,5 @@ protected:
 private:
     void ConnectWindowControls();
     void ConnectSettings();
+    void ConnectPreview();
 };
