@@ -78,8 +78,11 @@ void frmMain::ConnectPreview() {
                                  bNoMedia, this);
     connect(frMain->cmdPlay, &QPushButton::clicked, player, &PreviewPlayer::cmdPlay_Click);
     connect(frMain->cmdStop, &QPushButton::clicked, player, &PreviewPlayer::cmdStop_Click);
-    // The only slider event the window handles; its arguments are references.
+    // Releasing the mouse on the slider seeks, and so does a click that moved its handle. The
+    // arguments are references.
     connect(frMain->Slider, &Slider::MouseUp, player, &PreviewPlayer::Slider_MouseUp,
+            Qt::DirectConnection);
+    connect(frMain->Slider, &Slider::DblClick, player, &PreviewPlayer::Slider_DblClick,
             Qt::DirectConnection);
     connect(frMain->cmdStartSelect, &QPushButton::clicked, selection,
             &CutSelection::cmdStartSelect_Click);

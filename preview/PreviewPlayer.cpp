@@ -239,6 +239,16 @@ void PreviewPlayer::Slider_MouseUp(qint16& /*Button*/, qint16& /*Shift*/, double
         return;
     }
     // Playback keeps its state: a playing video plays on from the new second.
-    engine_->PutCurrentPosition(static_cast<double>(slider_->Value()));
+    lastSought_ = slider_->Value();
+    engine_->PutCurrentPosition(static_cast<double>(lastSought_));
+    ShowPosition();
+}
+
+void PreviewPlayer::Slider_DblClick(qint32& Value) {
+    if (engine_ == nullptr || Value == lastSought_) {
+        return;
+    }
+    lastSought_ = Value;
+    engine_->PutCurrentPosition(static_cast<double>(Value));
     ShowPosition();
 }

@@ -50,6 +50,10 @@ public:
     void tmrVideo_Timer();
     // Connect directly: the arguments are references (they are not used).
     void Slider_MouseUp(qint16& Button, qint16& Shift, double& X, double& Y);
+    // The end of the slider's click-jump. A click moves the handle only after the release was
+    // reported, so the seek of the release went to the old second; when the click moved the
+    // handle, seek once more to where it is now. Connect directly.
+    void Slider_DblClick(qint32& Value);
 
     // Follows playback every 1000 ms while the video plays; disabled at first.
     QTimer* tmrVideo() const { return tmrVideo_; }
@@ -85,4 +89,5 @@ private:
     bool& bNoMedia_;
     QTimer* tmrVideo_;
     QString sDurationText_;
+    qint32 lastSought_ = 0;
 };

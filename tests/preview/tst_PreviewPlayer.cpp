@@ -1,7 +1,9 @@
 #include "preview/PreviewPlayer.h"
 #include "preview/Slider.h"
+
 #include "tests/support/FakePlayerEngine.h"
 #include "tests/support/TestSupport.h"
+#include <QMouseEvent>
 
 #include <QLabel>
 #include <QPushButton>
@@ -85,6 +87,40 @@ class tst_PreviewPlayer : public QObject {
     Q_OBJECT
 
 private slots:
+    // A plain click on the slider seeks to where the handle jumped, once; a drag released on
+    // the slider seeks on the release.
+    void clickOnTheSliderSeeksWhereTheHandleJumped() {
+        Rig rig;
+        QObject::connect(rig.slider, &Slider::MouseUp, &rig.player, &PreviewPlayer::Slider_MouseUp,
+                         Qt::DirectConnection);
+        QObject::connect(rig.slider, &Slider::DblClick, &rig.player,
+                         &PreviewPlayer::Slider_DblClick, Qt::DirectConnection);
+        rig.slider->setGeometry(0, 220, 300, 20);
+        rig.window.show();
+        rig.Load(128.0);
+        rig.slider->SetEnabled(true);
+        rig.fake->calls.clear();
+
+        QTest::mouseMove(rig.slider, QPoint(147, 10));
+        QTest::mouseClick(rig.slider, Qt::LeftButton, {}, QPoint(147, 10));
+        QCOMPARE(rig.slider->Value(), 64);
+        const QStringList seeks = rig.fake->calls.filter(QStringLiteral("PutCurrentPosition"));
+        QCOMPARE(seeks, QStringList({QStringLiteral("PutCurrentPosition(0)"),
+                                     QStringLiteral("PutCurrentPosition(64)")}));
+        QVERIFY(rig.lblTime->text().startsWith(QStringLiteral("00:01:04/")));
+
+        rig.fake->calls.clear();
+        QTest::mousePress(rig.slider, Qt::LeftButton, {}, QPoint(147, 10));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(275, 10),
+                         rig.slider->mapToGlobal(QPointF(275, 10)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(rig.slider, &drag);
+        QTest::mouseRelease(rig.slider, Qt::LeftButton, {}, QPoint(275, 10));
+        QCOMPARE(rig.slider->Value(), 128);
+        QCOMPARE(rig.fake->calls.filter(QStringLiteral("PutCurrentPosition")),
+                 QStringList{QStringLiteral("PutCurrentPosition(128)")});
+    }
+
     void aLoadPlacesThePictureAndPlays() {
         Rig rig;
         QVERIFY(rig.player.Engine() == nullptr);
