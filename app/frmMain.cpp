@@ -1,16 +1,20 @@
 #include "app/frmMain.h"
 
 #include "app/AboutPanel.h"
+#include "app/InputIntake.h"
 #include "app/MainPanel.h"
+#include "app/OutputFolder.h"
 #include "app/SlidingPanels.h"
 #include "app/Theme.h"
 #include "app/modDialog.h"
+#include "engine/ConversionTask.h"
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
 #include "preview/Slider.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QUrl>
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
@@ -25,6 +29,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     panels = new SlidingPanels(this, frMain, frAbout, frFormats, frAbout->lblVer, this);
 
     ConnectWindowControls();
+    ConnectTask();
     Form_Load();
 }
 
@@ -54,6 +59,26 @@ void frmMain::ConnectWindowControls() {
     connect(frMain->cmdMinimize, &QPushButton::clicked, this, &QWidget::showMinimized);
     connect(frMain->cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
     connect(frMain->MyButton1, &QPushButton::clicked, this, &frmMain::MyButton1_Click);
+}
+
+void frmMain::ConnectTask() {
+    intake = new InputIntake(frMain, this, bNoMedia, bConverting, sInputFile, this);
+    outputFolder = new OutputFolder(frMain, this, this);
+
+    ConversionTask::Controls controls;
+    controls.cmdConvert = frMain->cmdConvert;
+    controls.lblProgress = frMain->lblProgress;
+    controls.progress = frMain->progress;
+    controls.chkShutdown = frMain->chkShutdown;
+    controls.optSameFolder = frMain->optSameFolder;
+    controls.txtOutPath = frMain->txtOutPath;
+    controls.Slider = frMain->Slider;
+    controls.taskControls =
+        QList<QWidget*>{frMain->cmdChangeFormat, frMain->cmdPlay,        frMain->cmdBrowse,
+                        frMain->optSameFolder,   frMain->optOtherFolder, frMain->cmdAddVideoFile,
+                        frMain->cmdAbout,        frMain->cmdStartSelect, frMain->cmdStop,
+                        frMain->cmdEndSelect,    frMain->cmdDeleteSelect};
+    task = new ConversionTask(controls, frFormats, bNoMedia, bConverting, sInputFile, this);
 }
 
 void frmMain::cmdClose_Click() {

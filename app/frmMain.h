@@ -3,8 +3,11 @@
 #include <QWidget>
 
 class AboutPanel;
+class ConversionTask;
 class FormatPanel;
+class InputIntake;
 class MainPanel;
+class OutputFolder;
 class SlidingPanels;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
@@ -26,6 +29,12 @@ public:
     // True while a conversion task runs.
     bool bConverting = false;
 
+    // Input intake, output folder and conversion task.
+    QString sInputFile; // the input of the next task
+    InputIntake* intake = nullptr;
+    OutputFolder* outputFolder = nullptr;
+    ConversionTask* task = nullptr;
+
     // Start-up, in its fixed order.
     void Form_Load();
 
@@ -37,4 +46,5 @@ protected:
 
 private:
     void ConnectWindowControls();
+    void ConnectTask();
 };
