@@ -197,7 +197,7 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
 QString ConversionTask::BuildOutputFileName(const QString& sInput, const QString& sExtension) {
     const QString folder = controls_.optSameFolder->isChecked() ? QFileInfo(sInput).absolutePath()
                                                                 : controls_.txtOutPath->text();
-    if (!QFileInfo(folder).isDir()) {
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
         QDir().mkdir(folder); // one level: its parent must exist
     }
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
