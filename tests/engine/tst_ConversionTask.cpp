@@ -215,7 +215,7 @@ private slots:
             QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton); // Stop
             w.Mark(2, 5);
             QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton); // Start again at once
-            QVERIFY(w.task.cConvert.get() == first); // no second converter yet
+            QVERIFY(w.task.cConvert.get() == first);               // no second converter yet
         });
         QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);
 
