@@ -11,6 +11,7 @@
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
 #include "preview/Slider.h"
+#include "settings/RememberedSettings.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
@@ -29,6 +30,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     panels = new SlidingPanels(this, frMain, frAbout, frFormats, frAbout->lblVer, this);
 
     ConnectWindowControls();
+    ConnectSettings();
     ConnectTask();
     Form_Load();
 }
@@ -40,6 +42,7 @@ void frmMain::Form_Load() {
     panels->PlaceSlidingPanels();
     frFormats->LoadPresets();
     frFormats->LoadCodecs();
+    settings->LoadSettings();
 }
 
 void frmMain::ConnectWindowControls() {
@@ -59,6 +62,14 @@ void frmMain::ConnectWindowControls() {
     connect(frMain->cmdMinimize, &QPushButton::clicked, this, &QWidget::showMinimized);
     connect(frMain->cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
     connect(frMain->MyButton1, &QPushButton::clicked, this, &frmMain::MyButton1_Click);
+}
+
+// The remembered settings: restored at start-up, saved on closing, "Restore Defaults".
+void frmMain::ConnectSettings() {
+    settings = new RememberedSettings(frFormats, frMain->optSameFolder, frMain->optOtherFolder,
+                                      frMain->txtOutPath, frMain->cmdBrowse, this);
+    connect(frFormats->cmdDefaults, &QPushButton::clicked, settings,
+            &RememberedSettings::cmdDefaults_Click);
 }
 
 void frmMain::ConnectTask() {
@@ -96,6 +107,8 @@ void frmMain::MyButton1_Click() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    // Closing is never refused here; only the close button refuses while a task runs.
+    // Closing is never refused here, whatever its reason; only the close button refuses while a
+    // task runs.
+    settings->SaveSettings();
     event->accept();
 }

@@ -8,6 +8,7 @@ class FormatPanel;
 class InputIntake;
 class MainPanel;
 class OutputFolder;
+class RememberedSettings;
 class SlidingPanels;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
@@ -23,6 +24,7 @@ public:
     AboutPanel* frAbout = nullptr;
     FormatPanel* frFormats = nullptr;
     SlidingPanels* panels = nullptr;
+    RememberedSettings* settings = nullptr;
 
     // True while no file is ready in the player.
     bool bNoMedia = true;
@@ -47,4 +49,5 @@ protected:
 private:
     void ConnectWindowControls();
     void ConnectTask();
+    void ConnectSettings();
 };

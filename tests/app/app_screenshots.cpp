@@ -10,7 +10,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <clocale>
 
@@ -49,6 +51,9 @@ int main(int argc, char* argv[]) {
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(folder);
 
+    // The window shows the first-start settings and remembers nothing of this run.
+    QTemporaryDir store;
+    qputenv("QUENLET_STORE_DIR", QFile::encodeName(store.path()));
     // The catalogs lie beside the program in the build folder.
     Platform::SetApplicationFolder(TestSupport::BuildFolder());
     frmMain window;

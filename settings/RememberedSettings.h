@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class FormatPanel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The settings Quenlet remembers from one run to the next: the output folder choice and the
+// whole state of the format panel, seventeen text values in the settings store under
+// HKEY_LOCAL_MACHINE, key "Software\Corvanel Quenlet\Settings" (see settings/CRegister.h for
+// where the store keeps them). Each value is named after its control: option buttons are kept
+// as "True" or "False", the format mode as "0" (presets) or "1" (custom), lists by the index of
+// their selected entry (-1 for none) and text boxes by their text.
+//
+// It works on controls it is given and does not own; none may be null (a step whose control is
+// missing is skipped). Nothing here shows a message: a store that cannot be read gives the
+// defaults, one that cannot be written simply remembers nothing.
+class RememberedSettings : public QObject {
+    Q_OBJECT
+
+public:
+    RememberedSettings(FormatPanel* frFormats, QRadioButton* optSameFolder,
+                       QRadioButton* optOtherFolder, QLineEdit* txtOutPath, QPushButton* cmdBrowse,
+                       QObject* parent = nullptr);
+
+    // The key of the remembered settings below HKEY_LOCAL_MACHINE.
+    static const QString SettingsKey;
+    // The output folder when none is remembered: "Cut Files" in the user's home folder.
+    static QString DefaultOutPath();
+
+    // Writes the seventeen values, in a fixed order. A value that cannot be written is not
+    // remembered; nothing is reported.
+    void SaveSettings();
+
+    // Restores the values into the controls in a fixed order of twenty steps, each on its own:
+    // a value that is absent or empty takes its default, and a step whose value does not fit
+    // (an index outside its list, a text that is no number where a number belongs, a change the
+    // control refuses) is skipped, leaving its control as it was. Selecting a preset list entry
+    // runs the same handler as the user's selection, so the lists below it follow. Ends by
+    // updating the format description.
+    void LoadSettings();
+
+    // "Restore Defaults": forgets the stored values, then restores (the defaults, unless the
+    // store refused to forget them). Writes nothing back; closing does that.
+    void cmdDefaults_Click();
+
+private:
+    QString Get(const QString& name, const QString& sDefault) const;
+    void Save(const QString& name, const QString& value) const;
+
+    FormatPanel* frFormats_;
+    QRadioButton* optSameFolder_;
+    QRadioButton* optOtherFolder_;
+    QLineEdit* txtOutPath_;
+    QPushButton* cmdBrowse_;
+};
