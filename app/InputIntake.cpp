@@ -37,12 +37,12 @@ const QString InputIntake::DropExtensionList = QStringLiteral(
 
 InputIntake::InputIntake(MainPanel* panel, QWidget* owner, bool& bNoMedia, const bool& bConverting,
                          QString& sInputFile, QObject* parent)
-    : QObject(parent), panel_(panel), owner_(owner), bNoMedia_(bNoMedia), bConverting_(bConverting),
-      sInputFile_(sInputFile) {
+    : QObject(parent), panel_(panel), picVideoWindow_(panel->picVideoWindow), owner_(owner),
+      bNoMedia_(bNoMedia), bConverting_(bConverting), sInputFile_(sInputFile) {
     connect(panel_->cmdAddVideoFile, &QPushButton::clicked, this,
             &InputIntake::cmdAddVideoFile_Click);
-    panel_->picVideoWindow->setAcceptDrops(true);
-    panel_->picVideoWindow->installEventFilter(this);
+    picVideoWindow_->setAcceptDrops(true);
+    picVideoWindow_->installEventFilter(this);
 }
 
 // The video area forgets the filter by itself when the intake goes.
@@ -144,7 +144,9 @@ void InputIntake::TakeInFile(const QString& path) {
 }
 
 bool InputIntake::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != panel_->picVideoWindow) {
+    // Only the address is compared: the panel may be going away while its children still get
+    // events.
+    if (watched != picVideoWindow_) {
         return false;
     }
     try {

@@ -54,6 +54,7 @@ protected:
 
 private:
     MainPanel* panel_;
+    QWidget* picVideoWindow_; // the video area, whose drops the intake takes
     QWidget* owner_;
     bool& bNoMedia_;
     const bool& bConverting_;
