@@ -8,8 +8,11 @@
 #include "app/Theme.h"
 #include "app/modDialog.h"
 #include "engine/ConversionTask.h"
+#include "engine/CutParameters.h"
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
+#include "preview/CutSelection.h"
+#include "preview/PreviewPlayer.h"
 #include "preview/Slider.h"
 #include "settings/RememberedSettings.h"
 
@@ -31,6 +34,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     ConnectWindowControls();
     ConnectSettings();
+    ConnectPreview();
     ConnectTask();
     Form_Load();
 }
@@ -72,6 +76,25 @@ void frmMain::ConnectSettings() {
             &RememberedSettings::cmdDefaults_Click);
 }
 
+void frmMain::ConnectPreview() {
+    // One libmpv engine, made at the first load, plays every file after it in the same picture.
+    player = new PreviewPlayer(&PreviewPlayer::NewMpvEngine, frMain->picVideoWindow, frMain->Slider,
+                               frMain->cmdPlay, frMain->lblTime, this, bNoMedia, this);
+    selection = new CutSelection(frMain->Slider, frMain->lblStartSelect, frMain->lblEndSelect,
+                                 bNoMedia, this);
+    connect(frMain->cmdPlay, &QPushButton::clicked, player, &PreviewPlayer::cmdPlay_Click);
+    connect(frMain->cmdStop, &QPushButton::clicked, player, &PreviewPlayer::cmdStop_Click);
+    // The only slider event the window handles; its arguments are references.
+    connect(frMain->Slider, &Slider::MouseUp, player, &PreviewPlayer::Slider_MouseUp,
+            Qt::DirectConnection);
+    connect(frMain->cmdStartSelect, &QPushButton::clicked, selection,
+            &CutSelection::cmdStartSelect_Click);
+    connect(frMain->cmdEndSelect, &QPushButton::clicked, selection,
+            &CutSelection::cmdEndSelect_Click);
+    connect(frMain->cmdDeleteSelect, &QPushButton::clicked, selection,
+            &CutSelection::cmdDeleteSelect_Click);
+}
+
 void frmMain::ConnectTask() {
     intake = new InputIntake(frMain, this, bNoMedia, bConverting, sInputFile, this);
     outputFolder = new OutputFolder(frMain, this, this);
@@ -90,6 +113,13 @@ void frmMain::ConnectTask() {
                         frMain->cmdAbout,        frMain->cmdStartSelect, frMain->cmdStop,
                         frMain->cmdEndSelect,    frMain->cmdDeleteSelect};
     task = new ConversionTask(controls, frFormats, bNoMedia, bConverting, sInputFile, this);
+
+    intake->StopPreview = [this] { player->cmdStop_Click(); };
+    intake->LoadVideo = [this](const QString& path) { player->LoadVideo(path); };
+    task->StopPreview = [this] { player->cmdStop_Click(); };
+    task->GetParamaters = [this] {
+        return CutParameters::GetParamaters(*frFormats, *frMain->Slider);
+    };
 }
 
 void frmMain::cmdClose_Click() {

@@ -4,11 +4,13 @@
 
 class AboutPanel;
 class ConversionTask;
+class CutSelection;
 class FormatPanel;
 class InputIntake;
 class MainPanel;
 class OutputFolder;
 class RememberedSettings;
+class PreviewPlayer;
 class SlidingPanels;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
@@ -25,6 +27,9 @@ public:
     FormatPanel* frFormats = nullptr;
     SlidingPanels* panels = nullptr;
     RememberedSettings* settings = nullptr;
+    // Preview: the player (LoadVideo, cmdStop_Click) and the marks of the cut.
+    PreviewPlayer* player = nullptr;
+    CutSelection* selection = nullptr;
 
     // True while no file is ready in the player.
     bool bNoMedia = true;
@@ -50,4 +55,5 @@ private:
     void ConnectWindowControls();
     void ConnectTask();
     void ConnectSettings();
+    void ConnectPreview();
 };

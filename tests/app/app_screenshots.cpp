@@ -6,11 +6,16 @@
 #include "app/frmMain.h"
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
+#include "preview/CutSelection.h"
+#include "preview/PreviewPlayer.h"
+#include "preview/Slider.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -34,6 +39,25 @@ void LowerPanel(frmMain& window, QWidget* panel) {
         window.panels->SlidePanelDownStep();
     }
     (void)panel;
+}
+
+// Lets the window and the player run for a while (frames are drawn by the event loop).
+void Run(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+// Seeks the preview to a second as a release of the mouse on the slider does.
+void SeekTo(frmMain& window, qint32 second) {
+    window.frMain->Slider->SetValue(second);
+    qint16 button = 1;
+    qint16 shift = 0;
+    double x = 0;
+    double y = 0;
+    window.player->Slider_MouseUp(button, shift, x, y);
 }
 
 void Save(QWidget& window, const QString& path) {
@@ -70,5 +94,23 @@ int main(int argc, char* argv[]) {
 
     RaisePanel(window, window.frAbout);
     Save(window, folder + QStringLiteral("/about.png"));
+    LowerPanel(window, window.frAbout);
+
+    // A clip loaded, paused, with a marked range (needs an X display with OpenGL).
+    QTemporaryDir clips;
+    const QString clip = clips.filePath(QStringLiteral("clip.mp4"));
+    if (TestSupport::MakeClip(clip, 12.0, QStringLiteral("640x360"))) {
+        window.player->LoadVideo(clip);
+        window.frMain->Slider->SetEnabled(true);
+        Run(1500);
+        window.frMain->cmdPlay->click();
+        SeekTo(window, 3);
+        window.selection->cmdStartSelect_Click();
+        SeekTo(window, 8);
+        window.selection->cmdEndSelect_Click();
+        SeekTo(window, 5);
+        Run(800);
+        Save(window, folder + QStringLiteral("/main-playing.png"));
+    }
     return 0;
 }

@@ -1,0 +1,101 @@
+#pragma once
+
+// Helpers of the preview benchmark: running the event loop, and telling which picture the
+// video widget shows.
+
+#include "preview/MpvVideoWidget.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <functional>
+
+namespace Bench {
+
+inline double Milliseconds(const QElapsedTimer& clock) {
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+template <typename Condition> inline bool RunUntil(Condition done, int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > milliseconds) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    }
+    return true;
+}
+
+inline void Settle(int milliseconds) {
+    RunUntil([] { return false; }, milliseconds);
+}
+
+// Milliseconds from the start of `clock` until a frame is drawn whose picture `accept` takes, or
+// -1 after 10 s. The picture is read back after each new frame; its time is that of the last
+// frame drawn before the read (the read itself may draw a newer one, which it then shows).
+inline double FrameShowing(MpvVideoWidget* widget, const QElapsedTimer& clock,
+                           const std::function<bool(const QImage&)>& accept) {
+    double latest = -1;
+    int frames = 0;
+    const QMetaObject::Connection connection =
+        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] {
+            latest = Milliseconds(clock);
+            ++frames;
+        });
+    int checked = 0;
+    double found = -1;
+    RunUntil(
+        [&] {
+            if (frames != checked) {
+                const QImage picture = widget->grabFramebuffer();
+                checked = frames;
+                if (accept(picture)) {
+                    found = latest;
+                }
+            }
+            return found >= 0;
+        },
+        10000);
+    QObject::disconnect(connection);
+    return found;
+}
+
+// Mean difference of the colour channels of two pictures of the same size (0..255).
+inline double Difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) {
+        return 255;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 sum = 0;
+    for (int row = 0; row < x.height(); row += 2) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int column = 0; column < x.width(); column += 2) {
+            sum += qAbs(qRed(p[column]) - qRed(q[column])) +
+                   qAbs(qGreen(p[column]) - qGreen(q[column])) +
+                   qAbs(qBlue(p[column]) - qBlue(q[column]));
+        }
+    }
+    return double(sum) / (3.0 * ((x.height() + 1) / 2) * ((x.width() + 1) / 2));
+}
+
+// Whether the middle of a picture is mostly the blue of the spacer clip.
+inline bool MostlyBlue(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    const QRect middle(image.width() / 3, 0, image.width() / 3, image.height());
+    qint64 blue = 0;
+    qint64 all = 0;
+    for (int y = middle.top(); y <= middle.bottom(); y += 2) {
+        for (int x = middle.left(); x <= middle.right(); x += 2) {
+            const QRgb pixel = image.pixel(x, y);
+            blue += qBlue(pixel) > 180 && qRed(pixel) < 60 && qGreen(pixel) < 60 ? 1 : 0;
+            ++all;
+        }
+    }
+    return blue * 2 > all;
+}
+
+} // namespace Bench

@@ -1,0 +1,204 @@
+// The same figures through the program itself: the main window with its preview player, from
+// LoadVideo until the file's first frame is drawn, and from the release of the mouse on the
+// slider until the frame of the new second is drawn.
+
+#include "bench/player_latency/WindowLatency.h"
+
+#include "bench/player_latency/Pictures.h"
+
+#include "app/MainPanel.h"
+#include "app/frmMain.h"
+#include "engine/Platform.h"
+#include "preview/MpvEngine.h"
+#include "preview/MpvVideoWidget.h"
+#include "preview/PreviewPlayer.h"
+#include "preview/Slider.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+using Bench::Difference;
+using Bench::FrameShowing;
+using Bench::Milliseconds;
+using Bench::MostlyBlue;
+using Bench::Settle;
+
+// Seeks go to the whole seconds 1 to Seconds of the 10 s clips.
+constexpr int Seconds = 8;
+
+double ProcessorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec) + double(usage.ru_utime.tv_usec) / 1e6 +
+           double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
+}
+
+MpvVideoWidget* Picture(const frmMain& window) {
+    auto* engine = dynamic_cast<MpvEngine*>(window.player->Engine());
+    return engine == nullptr ? nullptr : engine->VideoWidget();
+}
+
+// A release of the left button over the slider, as at the end of a drag.
+void ReleaseMouseOn(Slider* slider) {
+    const QPointF position(slider->width() / 2.0, slider->height() / 2.0);
+    QMouseEvent release(QEvent::MouseButtonRelease, position, slider->mapToGlobal(position),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(slider, &release);
+}
+
+} // namespace
+
+int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
+                  const ReportFunction& report) {
+    Platform::SetApplicationFolder(TestSupport::BuildFolder());
+    Platform::SetMessageFunction([](const QString& text, Platform::MessageIcon) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    });
+    frmMain window;
+    window.show();
+    Settle(500);
+    MainPanel* panel = window.frMain;
+    std::printf("main window, video area %dx%d\n", panel->picVideoWindow->width(),
+                panel->picVideoWindow->height());
+
+    // The first load of the program makes the engine and the picture's widget.
+    {
+        QElapsedTimer clock;
+        clock.start();
+        window.player->LoadVideo(clips.first().path);
+        const double back = Milliseconds(clock);
+        MpvVideoWidget* widget = Picture(window);
+        const double drawn = widget == nullptr
+                                 ? -1
+                                 : FrameShowing(widget, clock, [](const QImage&) { return true; });
+        std::printf("first load of the program (engine and picture made), %s: LoadVideo %.1f ms, "
+                    "first frame drawn %.1f ms\n",
+                    qPrintable(clips.first().name), back, drawn);
+    }
+    QTemporaryDir folder;
+    const QString spacer = folder.filePath(QStringLiteral("spacer.mp4"));
+    if (!TestSupport::RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                 QStringLiteral("-i"),
+                                 QStringLiteral("color=c=blue:size=1920x1080:rate=25:duration=2"),
+                                 QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                                 QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), spacer})) {
+        std::fprintf(stderr, "ffmpeg failed\n");
+        return 1;
+    }
+
+    for (const WindowClip& clip : clips) {
+        std::printf("%s, through the main window\n", qPrintable(clip.name));
+        std::vector<double> returned;
+        std::vector<double> firstFrame;
+        for (int i = 0; i < options.loads; ++i) {
+            // Another file shows first (a blue one), so the clip's first picture can be told from
+            // pictures of the file it replaces. As the intake does before a load: stop.
+            window.player->cmdStop_Click();
+            window.bNoMedia = true;
+            window.player->LoadVideo(spacer);
+            MpvVideoWidget* widget = Picture(window);
+            QElapsedTimer spacerClock;
+            spacerClock.start();
+            if (widget == nullptr || FrameShowing(widget, spacerClock, MostlyBlue) < 0) {
+                std::fprintf(stderr, "the spacer clip did not show\n");
+                return 1;
+            }
+            window.player->cmdStop_Click();
+            window.bNoMedia = true;
+            Settle(300);
+            QElapsedTimer clock;
+            clock.start();
+            window.player->LoadVideo(clip.path);
+            const double back = Milliseconds(clock);
+            if (window.bNoMedia) {
+                std::fprintf(stderr, "the load failed\n");
+                return 1;
+            }
+            const double drawn = FrameShowing(
+                widget, clock, [](const QImage& picture) { return !MostlyBlue(picture); });
+            if (drawn < 0) {
+                std::fprintf(stderr, "the clip's first frame was not drawn\n");
+                return 1;
+            }
+            returned.push_back(back);
+            firstFrame.push_back(drawn);
+        }
+        report("LoadVideo returns", returned, "-");
+        report("LoadVideo to first frame drawn", firstFrame, "<= 200 ms");
+
+        // Seeks on the slider's mouse release. mpv may draw the picture it shows again before
+        // the sought frame is ready, so a seek counts as done when the picture is that of the
+        // second sought: each second's picture is taken first, paused, long after its seek.
+        MpvVideoWidget* widget = Picture(window);
+        window.player->cmdStop_Click();
+        QList<QImage> reference(Seconds + 1);
+        for (int second = 1; second <= Seconds; ++second) {
+            panel->Slider->SetValue(second);
+            ReleaseMouseOn(panel->Slider);
+            Settle(2000);
+            reference[second] = widget->grabFramebuffer();
+        }
+        for (const bool playing : {false, true}) {
+            window.player->cmdStop_Click();
+            if (playing) {
+                window.player->cmdPlay_Click();
+            }
+            Settle(500);
+            std::vector<double> seeks;
+            int missed = 0;
+            for (int i = 0; i < options.seeks; ++i) {
+                const int second = 1 + (i * 7) % Seconds;
+                panel->Slider->SetValue(second);
+                QElapsedTimer clock;
+                clock.start();
+                ReleaseMouseOn(panel->Slider);
+                const double drawn = FrameShowing(widget, clock, [&](const QImage& picture) {
+                    return Difference(picture, reference.at(second)) < 0.5;
+                });
+                if (drawn < 0) {
+                    ++missed;
+                } else {
+                    seeks.push_back(drawn);
+                }
+                Settle(playing ? 400 : 100);
+            }
+            report(playing ? "seek on MouseUp (playing) to frame"
+                           : "seek on MouseUp (paused) to frame",
+                   seeks, "<= 100 ms");
+            if (missed > 0) {
+                std::printf("  %d seeks never showed the second's picture\n", missed);
+            }
+        }
+
+        // Processor use of the whole program while the clip plays.
+        window.player->cmdStop_Click();
+        window.player->cmdPlay_Click();
+        Settle(1000);
+        const int framesBefore = widget->FramesRendered();
+        const double processorBefore = ProcessorSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        Settle(int(options.playSeconds * 1000));
+        const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+        const double processor = ProcessorSeconds() - processorBefore;
+        const int drawn = widget->FramesRendered() - framesBefore;
+        window.player->cmdStop_Click();
+        std::printf("  playing in the window: %.0f %% of one core over %.1f s (%d cores here), "
+                    "%.1f frames drawn a second\n",
+                    100.0 * processor / wallSeconds, wallSeconds, QThread::idealThreadCount(),
+                    drawn / wallSeconds);
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class FormatPanel;
+class Slider;
+
+// The encoder arguments of one conversion task: the output format chosen on the format panel,
+// followed by the marked range of the slider as " -ss <start> -t <length>" (whole seconds,
+// written after the input, so the encoder cuts on the output side).
+namespace CutParameters {
+
+// Preset mode: the params of the first preset record whose category, label and extension equal
+// the texts of cmbCategory, cmbOutVCodec and cmbOutFormat (exactly), then the range; an empty
+// text, without a message, when no record matches.
+//
+// Custom mode: "-ar <Hz>", " -ab <bit/s>", " -acodec <name>" (only when the audio codec has an
+// encoder name), " -ac <channels>", " -vcodec <name>" (likewise), " -b <bit/s>", " -s <size
+// name>" and " -aspect <ratio>" (each unless "[As Input]"), " -r <rate>", then the range. The
+// sample rate is the number the sample-rate text starts with (0 when none), in kHz; the bit
+// rates are whole kbit/s (a fraction is rounded, halves to even).
+//
+// A bit rate that is not a number, a bit rate whose bit/s do not fit in 32 bits, a size without
+// "(" or a range whose length does not fit in 32 bits shows "Error occured while getting
+// paramters", CR LF and the reason (error icon) and yields an empty text.
+QString GetParamaters(const FormatPanel& panel, const Slider& slider);
+
+// The sample rate in Hz of a sample-rate text such as "44.1 KHz" (44100) or "11.025 KHz"
+// (11025): the decimal number at its start (after blanks; a point separates the fraction)
+// times 1000, computed on the digits so nothing is lost, without a fraction when it has none.
+QString SampleRateHz(const QString& sRate);
+
+} // namespace CutParameters

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "preview/PlayerEngine.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+class QWidget;
+class Slider;
+
+// The preview player: shows the loaded video in the video area, plays, pauses and stops it, keeps
+// the seek slider and the time label in step with playback once a second, and seeks when the
+// mouse is released on the slider. It keeps the main window's flag bNoMedia (true while no file
+// is ready), which the playback buttons here and the mark and Start buttons consult.
+//
+// The engine is made by the factory when the first file is loaded and then kept: every later
+// load replaces the file in the same engine (mpv's "loadfile replace"), so the widget the video
+// is drawn into, and its OpenGL context, stay put across loads. A factory that returns null, or
+// an engine that cannot start, makes the load fail like a file the engine cannot render.
+//
+// Loading runs a fixed sequence of steps; an engine answer NotImplemented skips that step, any
+// other failure ends the load with the warning "File is not supported" and leaves bNoMedia
+// true. The timer tick and the seek skip each statement that fails. Nothing here throws.
+class PreviewPlayer : public QObject {
+    Q_OBJECT
+
+public:
+    using EngineFactory = std::function<std::unique_ptr<PlayerEngine>()>;
+
+    // The widgets belong to the window and must outlive the player's use of them; `window` is
+    // the window repainted after a load; `bNoMedia` is the window's flag.
+    PreviewPlayer(EngineFactory factory, QWidget* picVideoWindow, Slider* slider,
+                  QPushButton* cmdPlay, QLabel* lblTime, QWidget* window, bool& bNoMedia,
+                  QObject* parent = nullptr);
+    ~PreviewPlayer() override;
+    PreviewPlayer(const PreviewPlayer&) = delete;
+    PreviewPlayer& operator=(const PreviewPlayer&) = delete;
+
+    // Opens the file in the engine, places the picture in the video area and starts playing.
+    void LoadVideo(const QString& path);
+
+    void cmdPlay_Click();
+    // The Stop action: stop, rewind to 0, slider to 0, caption "Play", timer off.
+    void cmdStop_Click();
+    void tmrVideo_Timer();
+    // Connect directly: the arguments are references (they are not used).
+    void Slider_MouseUp(qint16& Button, qint16& Shift, double& X, double& Y);
+
+    // Follows playback every 1000 ms while the video plays; disabled at first.
+    QTimer* tmrVideo() const { return tmrVideo_; }
+    // The loaded file's duration as time text, empty before the first load.
+    QString sDurationText() const { return sDurationText_; }
+    // The engine, null until the first load made one.
+    PlayerEngine* Engine() const { return engine_.get(); }
+    // Replaces the factory for the engines of later loads (the window's tests use a scripted
+    // engine); an engine already made is kept until the next load makes a new one.
+    void SetEngineFactory(EngineFactory factory);
+
+    // The engine of the program: libmpv drawing into a widget in the video area.
+    static std::unique_ptr<PlayerEngine> NewMpvEngine();
+
+    static constexpr long VideoWindowStyle = 0x06000000; // clip children and siblings
+    static constexpr int TimerInterval = 1000;
+
+private:
+    // Runs the load's steps; false when one failed (not merely unavailable).
+    bool RunLoadSteps(const QString& path);
+    // The duration rounded to whole seconds, or Failed when the engine has none that fits.
+    EngineResult RoundedDuration(qint32& seconds);
+    void ShowPosition();
+
+    EngineFactory factory_;
+    std::unique_ptr<PlayerEngine> engine_;
+    bool factoryChanged_ = false;
+    QWidget* picVideoWindow_;
+    Slider* slider_;
+    QPushButton* cmdPlay_;
+    QLabel* lblTime_;
+    QWidget* window_;
+    bool& bNoMedia_;
+    QTimer* tmrVideo_;
+    QString sDurationText_;
+};

@@ -1,0 +1,210 @@
+#include "app/MainPanel.h"
+#include "app/frmMain.h"
+#include "preview/MpvEngine.h"
+#include "preview/MpvVideoWidget.h"
+#include "preview/PreviewPlayer.h"
+#include "preview/Slider.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Share of pixels in a rectangle that are not (nearly) black, and the number of distinct
+// coarse colours among them.
+struct Lit {
+    double share = 0;
+    int colours = 0;
+};
+Lit Measure(const QImage& image, const QRect& rect) {
+    qint64 lit = 0;
+    QSet<QRgb> colours;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qGray(pixel) > 24) {
+                ++lit;
+                colours.insert(pixel & 0xC0C0C0);
+            }
+        }
+    }
+    return {double(lit) / double(rect.width() * rect.height()), int(colours.size())};
+}
+
+} // namespace
+
+// The main window with the real libmpv: a clip is loaded, played, paused, sought with the
+// slider's mouse and marked, all through the window's own controls; the picture fills the video
+// area; a file that is no video is refused.
+class tst_frmMainPreview : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder_;
+    QString clip_;
+    std::unique_ptr<TestSupport::ApplicationFolderOverride> catalogs_;
+    std::unique_ptr<TestSupport::MessageRecorder> messages_;
+    std::unique_ptr<frmMain> window_;
+
+    MpvVideoWidget* Picture() const {
+        auto* engine = dynamic_cast<MpvEngine*>(window_->player->Engine());
+        return engine == nullptr ? nullptr : engine->VideoWidget();
+    }
+    double Position() const {
+        double seconds = -1;
+        window_->player->Engine()->GetCurrentPosition(seconds);
+        return seconds;
+    }
+    // A drag of the slider's handle with the left button, released at `x`.
+    void DragSliderTo(int x) {
+        Slider* slider = window_->frMain->Slider;
+        const QPoint from(slider->width() / 10, slider->height() / 2);
+        const QPoint to(x, slider->height() / 2);
+        QTest::mouseMove(slider, from);
+        QTest::mousePress(slider, Qt::LeftButton, {}, from);
+        QTest::mouseMove(slider, to);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(folder_.isValid());
+        clip_ = folder_.filePath(QStringLiteral("clip.mp4"));
+        QVERIFY(TestSupport::MakeClip(clip_, 8.0));
+        catalogs_ =
+            std::make_unique<TestSupport::ApplicationFolderOverride>(TestSupport::BuildFolder());
+        messages_ = std::make_unique<TestSupport::MessageRecorder>();
+        window_ = std::make_unique<frmMain>();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        messages_->clear();
+    }
+
+    void cleanupTestCase() {
+        window_.reset();
+        messages_.reset();
+        catalogs_.reset();
+    }
+
+    void buttonsDoNothingBeforeALoad() {
+        MainPanel* panel = window_->frMain;
+        QTest::mouseClick(panel->cmdPlay, Qt::LeftButton);
+        QTest::mouseClick(panel->cmdStartSelect, Qt::LeftButton);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Play"));
+        QCOMPARE(panel->lblStartSelect->text(), QStringLiteral("00:00:00"));
+        QVERIFY(window_->player->Engine() == nullptr);
+        QTest::mouseClick(panel->cmdDeleteSelect, Qt::LeftButton);
+        QCOMPARE(panel->lblEndSelect->text(), QStringLiteral("00.00.00"));
+    }
+
+    void loadsAndPlaysInTheVideoArea() {
+        MainPanel* panel = window_->frMain;
+        window_->player->LoadVideo(clip_);
+        QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
+        QVERIFY(!window_->bNoMedia);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Pause"));
+        QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:00/00:00:08"));
+        QCOMPARE(panel->Slider->Max(), 8);
+        MpvVideoWidget* picture = Picture();
+        QVERIFY(picture != nullptr);
+        QCOMPARE(picture->parentWidget(), panel->picVideoWindow);
+        QCOMPARE(picture->geometry(), panel->picVideoWindow->rect());
+        QCOMPARE(picture->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(!picture->acceptDrops());
+
+        // Playing: the ticks move the slider and the label.
+        QTRY_VERIFY_WITH_TIMEOUT(panel->Slider->Value() >= 2, 5000);
+        QVERIFY(picture->FramesRendered() > 10);
+        QVERIFY(panel->lblTime->text().endsWith(QStringLiteral("/00:00:08")));
+    }
+
+    void pausesSeeksAndMarks() {
+        MainPanel* panel = window_->frMain;
+        QTest::mouseClick(panel->cmdPlay, Qt::LeftButton);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Play"));
+        QVERIFY(!window_->player->tmrVideo()->isActive());
+
+        // The intake enables the slider for the pointer once a file is taken in.
+        panel->Slider->SetEnabled(true);
+        DragSliderTo(panel->Slider->width() * 3 / 4);
+        const int second = panel->Slider->Value();
+        QVERIFY2(second >= 4 && second < 8, qPrintable(QString::number(second)));
+        QTRY_COMPARE_WITH_TIMEOUT(Position(), double(second), 5000);
+        QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:0%1/00:00:08").arg(second));
+        QTest::qWait(300);
+        QCOMPARE(Position(), double(second)); // still paused
+
+        QTest::mouseClick(panel->cmdStartSelect, Qt::LeftButton);
+        QCOMPARE(panel->Slider->SelectStart(), second);
+        QCOMPARE(panel->lblStartSelect->text(), QStringLiteral("00:00:0%1").arg(second));
+    }
+
+    void thePictureFillsTheVideoArea() {
+        MainPanel* panel = window_->frMain;
+        QTest::qWait(200);
+        const QImage shot = window_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        shot.save(folder_.filePath(QStringLiteral("window.png")));
+        const QRect area(panel->picVideoWindow->mapTo(window_.get(), QPoint(0, 0)),
+                         panel->picVideoWindow->size());
+        // The 4:3 picture sits in the middle of the wide area, black beside it.
+        const int pictureWidth = area.height() * 4 / 3;
+        const QRect middle(area.center().x() - pictureWidth / 3, area.top() + 4,
+                           pictureWidth * 2 / 3, area.height() - 8);
+        const Lit video = Measure(shot, middle);
+        QVERIFY2(video.share > 0.9, qPrintable(QString::number(video.share)));
+        QVERIFY2(video.colours >= 6, qPrintable(QString::number(video.colours)));
+        const QRect leftBar(area.left() + 2, area.top() + 2, 20, area.height() - 4);
+        QVERIFY(Measure(shot, leftBar).share < 0.01);
+    }
+
+    void playsToTheEndAndRewinds() {
+        MainPanel* panel = window_->frMain;
+        DragSliderTo(panel->Slider->width() * 85 / 100);
+        QVERIFY(panel->Slider->Value() >= 6 && panel->Slider->Value() < 8);
+        QTest::mouseClick(panel->cmdPlay, Qt::LeftButton);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Pause"));
+        // A tick finds the end: Play is offered again.
+        QTRY_COMPARE_WITH_TIMEOUT(panel->cmdPlay->text(), QStringLiteral("Play"), 5000);
+        QCOMPARE(panel->Slider->Value(), 8);
+        QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:08/00:00:08"));
+        // The tick may come in the last half second; at the very end Play starts over.
+        QTRY_VERIFY_WITH_TIMEOUT(Position() >= 8.0, 5000);
+        QTest::mouseClick(panel->cmdPlay, Qt::LeftButton);
+        QCOMPARE(panel->Slider->Value(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(Position() > 0.5 && Position() < 4, 5000);
+        QTest::mouseClick(panel->cmdStop, Qt::LeftButton);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Play"));
+        QTRY_COMPARE_WITH_TIMEOUT(Position(), 0.0, 5000);
+    }
+
+    void aFileThatIsNoVideoIsRefused() {
+        const QString text = folder_.filePath(QStringLiteral("notes.mp4"));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("These are notes, not a video.\n");
+        file.close();
+        window_->bNoMedia = true; // as the intake does before a load
+        window_->player->LoadVideo(text);
+        QCOMPARE(messages_->texts(), QStringList{QStringLiteral("File is not supported")});
+        QCOMPARE(messages_->messages.first().icon, Platform::MessageIcon::Exclamation);
+        QVERIFY(window_->bNoMedia);
+        // The next file loads into the same picture.
+        MpvVideoWidget* picture = Picture();
+        messages_->clear();
+        window_->player->LoadVideo(clip_);
+        QVERIFY(messages_->messages.isEmpty());
+        QVERIFY(!window_->bNoMedia);
+        QCOMPARE(Picture(), picture);
+    }
+};
+
+QTEST_MAIN(tst_frmMainPreview)
+#include "tst_frmMainPreview.moc"

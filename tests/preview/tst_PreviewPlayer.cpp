@@ -1,0 +1,359 @@
+#include "preview/PreviewPlayer.h"
+#include "preview/Slider.h"
+#include "tests/support/FakePlayerEngine.h"
+#include "tests/support/TestSupport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <limits>
+#include <memory>
+
+using TestSupport::FakePlayerEngine;
+using Operation = TestSupport::FakePlayerEngine::Operation;
+
+namespace {
+
+// The player with the controls it drives, laid out as on the main window (the slider stored
+// with Min 0, Max 1000000, Value 0), and a scripted engine that the first load takes.
+struct Rig {
+    Rig() {
+        area->setObjectName(QStringLiteral("picVideoWindow"));
+        area->setGeometry(10, 10, 300, 200);
+        slider->SetMin(0);
+        slider->SetMax(1000000);
+        slider->SetValue(0);
+    }
+    void Load(double duration = 10.0) {
+        fake->renderedDuration = duration;
+        player.LoadVideo(QStringLiteral("/videos/a.mp4"));
+    }
+    // One tick at the engine's position.
+    void TickAt(double position) {
+        fake->position = position;
+        player.tmrVideo_Timer();
+    }
+    void Seek() {
+        qint16 button = 1;
+        qint16 shift = 0;
+        double x = 0;
+        double y = 0;
+        player.Slider_MouseUp(button, shift, x, y);
+    }
+
+    TestSupport::MessageRecorder messages;
+    QWidget window;
+    QWidget* area = new QWidget(&window);
+    Slider* slider = new Slider(&window);
+    QPushButton* cmdPlay = new QPushButton(QStringLiteral("Play"), &window);
+    QLabel* lblTime = new QLabel(QStringLiteral("00:00.00/00:00.00"), &window);
+    bool bNoMedia = true;
+    std::unique_ptr<FakePlayerEngine> pending = std::make_unique<FakePlayerEngine>();
+    FakePlayerEngine* fake = pending.get(); // owned by the player from the first load on
+    PreviewPlayer player{[this]() -> std::unique_ptr<PlayerEngine> { return std::move(pending); },
+                         area,
+                         slider,
+                         cmdPlay,
+                         lblTime,
+                         &window,
+                         bNoMedia};
+};
+
+const QStringList LoadCalls{
+    QStringLiteral("RenderFile(/videos/a.mp4)"),
+    QStringLiteral("PutVolume(0)"),
+    QStringLiteral("PutBalance(0)"),
+    QStringLiteral("PutTop(0)"),
+    QStringLiteral("PutWindowStyle(0x06000000)"),
+    QStringLiteral("PutLeft(0)"),
+    QStringLiteral("PutHeight(200)"),
+    QStringLiteral("PutWidth(300)"),
+    QStringLiteral("PutOwner(picVideoWindow)"),
+    QStringLiteral("HideCursor(false)"),
+    QStringLiteral("PutRate(1)"),
+    QStringLiteral("GetDuration()"),
+    QStringLiteral("Run()"),
+    QStringLiteral("GetDuration()"),
+};
+
+} // namespace
+
+class tst_PreviewPlayer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aLoadPlacesThePictureAndPlays() {
+        Rig rig;
+        QVERIFY(rig.player.Engine() == nullptr);
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+        QCOMPARE(rig.player.tmrVideo()->interval(), 1000);
+        // Until the last step the file is not ready; the timer runs and the slider has its
+        // range before playback starts.
+        bool readyEarly = false;
+        rig.fake->onCall = [&](Operation operation) {
+            readyEarly = readyEarly || !rig.bNoMedia;
+            if (operation == Operation::Run) {
+                QVERIFY(rig.player.tmrVideo()->isActive());
+                QCOMPARE(rig.slider->Max(), 65);
+            }
+        };
+        rig.slider->SetValue(30);
+        rig.Load(65.4);
+        QCOMPARE(rig.fake->calls, LoadCalls);
+        QVERIFY(!readyEarly);
+        QVERIFY(!rig.bNoMedia);
+        QVERIFY(rig.messages.messages.isEmpty());
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:00/00:01:05"));
+        QCOMPARE(rig.player.sDurationText(), QStringLiteral("00:01:05"));
+        QCOMPARE(rig.slider->Max(), 65);
+        QCOMPARE(rig.slider->Min(), 0);
+        QCOMPARE(rig.slider->Value(), 0);
+        QVERIFY(rig.player.tmrVideo()->isActive());
+        QVERIFY(rig.fake->playing);
+        QCOMPARE(rig.fake->owner, rig.area);
+
+        // The next load replaces the file in the same engine.
+        rig.fake->onCall = nullptr;
+        rig.fake->calls.clear();
+        rig.Load(20.0);
+        QCOMPARE(rig.player.Engine(), rig.fake);
+        QCOMPARE(rig.fake->calls.first(), QStringLiteral("RenderFile(/videos/a.mp4)"));
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:00/00:00:20"));
+
+        // A load that fails leaves no file ready, whatever was loaded before.
+        rig.fake->Script(Operation::RenderFile, {EngineResult::Failed});
+        rig.Load(20.0);
+        QVERIFY(rig.bNoMedia);
+    }
+
+    void aStepThatIsNotImplementedIsSkipped_data() {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<bool>("fails");
+        const QList<QPair<const char*, Operation>> operations{
+            {"RenderFile", Operation::RenderFile},
+            {"PutVolume", Operation::PutVolume},
+            {"PutBalance", Operation::PutBalance},
+            {"PutTop", Operation::PutTop},
+            {"PutWindowStyle", Operation::PutWindowStyle},
+            {"PutLeft", Operation::PutLeft},
+            {"PutHeight", Operation::PutHeight},
+            {"PutWidth", Operation::PutWidth},
+            {"PutOwner", Operation::PutOwner},
+            {"HideCursor", Operation::HideCursor},
+            {"PutRate", Operation::PutRate},
+            {"GetDuration", Operation::GetDuration},
+            {"Run", Operation::Run},
+        };
+        for (const auto& [name, operation] : operations) {
+            QTest::addRow("%s unavailable", name) << operation << false;
+            QTest::addRow("%s failing", name) << operation << true;
+        }
+    }
+    void aStepThatIsNotImplementedIsSkipped() {
+        QFETCH(Operation, operation);
+        QFETCH(bool, fails);
+        Rig rig;
+        rig.fake->Script(operation, {fails ? EngineResult::Failed : EngineResult::NotImplemented});
+        rig.Load(10.0);
+        if (!fails) {
+            // Skipped: every step is still tried and the load completes.
+            QCOMPARE(rig.fake->calls, LoadCalls);
+            QVERIFY(rig.messages.messages.isEmpty());
+            QVERIFY(!rig.bNoMedia);
+            QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
+            return;
+        }
+        // Failed: the load ends at that step with the warning, the file is not ready.
+        const qsizetype done = rig.fake->calls.size();
+        QCOMPARE(rig.fake->calls, LoadCalls.mid(0, done));
+        QCOMPARE(rig.fake->CallCount(operation), 1);
+        QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("File is not supported")});
+        QCOMPARE(rig.messages.messages.first().icon, Platform::MessageIcon::Exclamation);
+        QVERIFY(rig.bNoMedia);
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00.00/00:00.00"));
+        // Play and Stop ignore clicks after a failed load.
+        rig.fake->calls.clear();
+        rig.player.cmdPlay_Click();
+        rig.player.cmdStop_Click();
+        QVERIFY(rig.fake->calls.isEmpty());
+    }
+
+    void aDurationTheSliderCannotHoldFailsTheLoad_data() {
+        QTest::addColumn<double>("duration");
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity();
+        QTest::newRow("beyond 32 bits") << 3e9;
+    }
+    void aDurationTheSliderCannotHoldFailsTheLoad() {
+        QFETCH(double, duration);
+        Rig rig;
+        rig.Load(duration);
+        QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("File is not supported")});
+        QVERIFY(rig.bNoMedia);
+        QCOMPARE(rig.slider->Max(), 1000000);
+        QCOMPARE(rig.fake->CallCount(Operation::Run), 0);
+    }
+
+    void anEngineThatCannotBeMadeFailsTheLoad() {
+        Rig rig;
+        rig.player.SetEngineFactory([] { return std::unique_ptr<PlayerEngine>(); });
+        rig.player.LoadVideo(QStringLiteral("/videos/a.mp4"));
+        QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("File is not supported")});
+        QVERIFY(rig.bNoMedia);
+        QVERIFY(rig.player.Engine() == nullptr);
+    }
+
+    void theDurationIsRoundedHalfToEven_data() {
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("max");
+        QTest::newRow("59.5 s") << 59.5 << QStringLiteral("00:01:00") << 60;
+        QTest::newRow("58.5 s") << 58.5 << QStringLiteral("00:00:58") << 58;
+        // Rounded to 0, and the slider's Max must exceed its Min.
+        QTest::newRow("0.5 s") << 0.5 << QStringLiteral("00:00:00") << 1;
+        QTest::newRow("0.2 s") << 0.2 << QStringLiteral("00:00:00") << 1;
+    }
+    void theDurationIsRoundedHalfToEven() {
+        QFETCH(double, duration);
+        QFETCH(QString, text);
+        QFETCH(int, max);
+        Rig rig;
+        rig.Load(duration);
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:00/") + text);
+        QCOMPARE(rig.slider->Max(), max);
+        QVERIFY(!rig.bNoMedia);
+    }
+
+    void theTimerFollowsPlaybackToTheEndAndPlayRewinds() {
+        Rig rig;
+        rig.Load(10.0);
+        rig.TickAt(4.5);
+        QCOMPARE(rig.slider->Value(), 4);
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:04/00:00:10"));
+        QVERIFY(rig.player.tmrVideo()->isActive());
+
+        // The end: the timer stops and the button offers Play; the engine is not touched.
+        rig.fake->calls.clear();
+        rig.TickAt(10.0);
+        QCOMPARE(rig.slider->Value(), 10);
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+        QVERIFY(rig.fake->playing);
+        QCOMPARE(rig.fake->CallCount(Operation::Stop) + rig.fake->CallCount(Operation::Pause), 0);
+
+        // Play from the end rewinds to the start first.
+        rig.fake->calls.clear();
+        rig.player.cmdPlay_Click();
+        QCOMPARE(rig.fake->calls,
+                 (QStringList{QStringLiteral("GetDuration()"),
+                              QStringLiteral("GetCurrentPosition()"), QStringLiteral("Stop()"),
+                              QStringLiteral("PutCurrentPosition(0)"), QStringLiteral("Run()")}));
+        QCOMPARE(rig.slider->Value(), 0);
+        QCOMPARE(rig.fake->position, 0.0);
+        QVERIFY(rig.fake->playing);
+        QVERIFY(rig.player.tmrVideo()->isActive());
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
+    }
+
+    void playAfterTheRoundedEndPlaysOn() {
+        // 9.6 s of 10.2 s: both round to 10, so the tick takes it for the end; Play compares
+        // the whole seconds 10 and 9 and does not rewind.
+        Rig rig;
+        rig.Load(10.2);
+        rig.TickAt(9.6);
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+        rig.player.cmdPlay_Click();
+        QCOMPARE(rig.fake->CallCount(Operation::Stop), 0);
+        QCOMPARE(rig.fake->position, 9.6);
+        QCOMPARE(rig.slider->Value(), 10);
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
+        QVERIFY(rig.player.tmrVideo()->isActive());
+    }
+
+    void pauseAndStop() {
+        Rig rig;
+        rig.Load(30.0);
+        rig.TickAt(12.0);
+        rig.player.cmdPlay_Click();
+        QVERIFY(!rig.fake->playing);
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+        rig.player.cmdPlay_Click();
+        QVERIFY(rig.fake->playing);
+        QCOMPARE(rig.fake->position, 12.0);
+
+        rig.fake->calls.clear();
+        rig.player.cmdStop_Click();
+        QCOMPARE(rig.fake->calls,
+                 (QStringList{QStringLiteral("Stop()"), QStringLiteral("PutCurrentPosition(0)")}));
+        QCOMPARE(rig.slider->Value(), 0);
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+    }
+
+    void aTickSkipsWhatFails() {
+        Rig rig;
+        rig.Load(30.0);
+        rig.TickAt(5.0);
+        rig.fake->Script(Operation::GetCurrentPosition,
+                         {EngineResult::Failed, EngineResult::NotImplemented});
+        rig.TickAt(7.0);
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:05/00:00:30"));
+        QCOMPARE(rig.slider->Value(), 5);
+        QVERIFY(rig.player.tmrVideo()->isActive());
+        // A position beyond the slider's range is clamped; one beyond 32 bits is skipped.
+        rig.TickAt(1e12);
+        QCOMPARE(rig.slider->Value(), 5);
+        rig.TickAt(31.0);
+        QCOMPARE(rig.slider->Value(), 30);
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+    }
+
+    void aSeekLandsOnTheSlidersSecondAndKeepsThePlayState() {
+        Rig rig;
+        rig.Load(60.0);
+        rig.slider->SetValue(42);
+        rig.fake->calls.clear();
+        rig.Seek();
+        QCOMPARE(rig.fake->calls, (QStringList{QStringLiteral("PutCurrentPosition(42)"),
+                                               QStringLiteral("GetCurrentPosition()")}));
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:42/00:01:00"));
+        QVERIFY(rig.fake->playing);
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
+
+        rig.player.cmdPlay_Click();
+        rig.slider->SetValue(7);
+        rig.Seek();
+        QCOMPARE(rig.fake->position, 7.0);
+        QVERIFY(!rig.fake->playing);
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+
+        // A seek the engine refuses still shows where playback is.
+        rig.fake->Script(Operation::PutCurrentPosition, {EngineResult::Failed});
+        rig.slider->SetValue(20);
+        rig.Seek();
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:07/00:01:00"));
+    }
+
+    void nothingHappensBeforeALoad() {
+        Rig rig;
+        rig.slider->SetValue(5);
+        rig.player.cmdPlay_Click();
+        rig.player.cmdStop_Click();
+        rig.Seek();
+        QVERIFY(rig.player.Engine() == nullptr);
+        QVERIFY(rig.fake->calls.isEmpty());
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00.00/00:00.00"));
+        QCOMPARE(rig.slider->Value(), 5);
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+    }
+};
+
+QTEST_MAIN(tst_PreviewPlayer)
+#include "tst_PreviewPlayer.moc"
