@@ -1,10 +1,14 @@
 #include "app/frmMain.h"
 
 #include "app/AboutPanel.h"
+#include "app/InputIntake.h"
 #include "app/MainPanel.h"
+#include "app/OutputFolder.h"
 #include "app/SlidingPanels.h"
 #include "app/Theme.h"
 #include "app/modDialog.h"
+#include "engine/ConversionTask.h"
+#include "engine/CutParameters.h"
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
 #include "preview/CutSelection.h"
@@ -14,6 +18,7 @@
 
 #include <QCloseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QUrl>
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
@@ -30,6 +35,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ConnectWindowControls();
     ConnectSettings();
     ConnectPreview();
+    ConnectTask();
     Form_Load();
 }
 
@@ -90,6 +96,33 @@ void frmMain::ConnectPreview() {
             &CutSelection::cmdEndSelect_Click);
     connect(frMain->cmdDeleteSelect, &QPushButton::clicked, selection,
             &CutSelection::cmdDeleteSelect_Click);
+}
+
+void frmMain::ConnectTask() {
+    intake = new InputIntake(frMain, this, bNoMedia, bConverting, sInputFile, this);
+    outputFolder = new OutputFolder(frMain, this, this);
+
+    ConversionTask::Controls controls;
+    controls.cmdConvert = frMain->cmdConvert;
+    controls.lblProgress = frMain->lblProgress;
+    controls.progress = frMain->progress;
+    controls.chkShutdown = frMain->chkShutdown;
+    controls.optSameFolder = frMain->optSameFolder;
+    controls.txtOutPath = frMain->txtOutPath;
+    controls.Slider = frMain->Slider;
+    controls.taskControls =
+        QList<QWidget*>{frMain->cmdChangeFormat, frMain->cmdPlay,        frMain->cmdBrowse,
+                        frMain->optSameFolder,   frMain->optOtherFolder, frMain->cmdAddVideoFile,
+                        frMain->cmdAbout,        frMain->cmdStartSelect, frMain->cmdStop,
+                        frMain->cmdEndSelect,    frMain->cmdDeleteSelect};
+    task = new ConversionTask(controls, frFormats, bNoMedia, bConverting, sInputFile, this);
+
+    intake->StopPreview = [this] { player->cmdStop_Click(); };
+    intake->LoadVideo = [this](const QString& path) { player->LoadVideo(path); };
+    task->StopPreview = [this] { player->cmdStop_Click(); };
+    task->GetParamaters = [this] {
+        return CutParameters::GetParamaters(*frFormats, *frMain->Slider);
+    };
 }
 
 void frmMain::cmdClose_Click() {

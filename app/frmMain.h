@@ -3,9 +3,12 @@
 #include <QWidget>
 
 class AboutPanel;
+class ConversionTask;
 class CutSelection;
 class FormatPanel;
+class InputIntake;
 class MainPanel;
+class OutputFolder;
 class RememberedSettings;
 class PreviewPlayer;
 class SlidingPanels;
@@ -33,6 +36,12 @@ public:
     // True while a conversion task runs.
     bool bConverting = false;
 
+    // Input intake, output folder and conversion task.
+    QString sInputFile; // the input of the next task
+    InputIntake* intake = nullptr;
+    OutputFolder* outputFolder = nullptr;
+    ConversionTask* task = nullptr;
+
     // Start-up, in its fixed order.
     void Form_Load();
 
@@ -44,6 +53,7 @@ protected:
 
 private:
     void ConnectWindowControls();
+    void ConnectTask();
     void ConnectSettings();
     void ConnectPreview();
 };

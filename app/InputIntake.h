@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class MainPanel;
+class QMimeData;
+class QWidget;
+
+// Takes in the one video file the user wants to cut, chosen in the file-open dialog behind
+// "Load Video File ..." or dropped on the video area: resets what belonged to the previous file
+// (preview, slider, marks, progress display), records the file as the task's input, asks the
+// encoder whether it can read the file, and hands a readable file to the preview player.
+class InputIntake : public QObject {
+    Q_OBJECT
+
+public:
+    // `owner` is the window the file dialog belongs to. `bNoMedia` and `sInputFile` are the main
+    // window's, which the intake sets; while `bConverting` is true dropped files are refused
+    // (the load button is disabled during a task as well).
+    InputIntake(MainPanel* panel, QWidget* owner, bool& bNoMedia, const bool& bConverting,
+                QString& sInputFile, QObject* parent = nullptr);
+    ~InputIntake() override;
+
+    // The preview player's Stop button action and its LoadVideo. Installed by the window.
+    std::function<void()> StopPreview;
+    std::function<void(const QString& path)> LoadVideo;
+
+    // The open dialog's filter, as (description, patterns separated by ";") pairs in order.
+    static const QList<QStringList> VideoFilterList;
+    // The same as one Qt filter text: "Common Video Files (*.wmv *.asf ...);;...".
+    static QString VideoFilter();
+    // The extensions a dropped file may have, each after a dot.
+    static const QString DropExtensionList;
+    // Whether a dropped file is taken: its extension (after the last dot of its name, letter
+    // case ignored) is one of DropExtensionList's.
+    static bool IsDroppableFile(const QString& path);
+
+    // Shows the file-open dialog ("Select a video file"); returns the chosen path without NUL
+    // characters, or an empty text when the dialog was cancelled.
+    QString ChooseVideoFile();
+    // The load button's click: a chosen file is taken in; a cancelled dialog changes nothing.
+    void cmdAddVideoFile_Click();
+    // A drop on the video area: the first local file of the drop is taken in when its
+    // extension is a video one; anything else is ignored without a word.
+    void picVideoWindow_OLEDragDrop(const QMimeData* data);
+    // Takes in one file (both ways in end here).
+    void TakeInFile(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainPanel* panel_;
+    QWidget* picVideoWindow_; // the video area, whose drops the intake takes
+    QWidget* owner_;
+    bool& bNoMedia_;
+    const bool& bConverting_;
+    QString& sInputFile_;
+    // Counts intakes, so an intake that another one overtook while the encoder looked at its
+    // file (events are processed meanwhile) gives way to the newer one.
+    quint64 intakeGeneration_ = 0;
+};

@@ -1,0 +1,251 @@
+#include "app/InputIntake.h"
+#include "app/modDialog.h"
+#include "tests/engine/TaskTestSupport.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+// The task's window with the intake on it; the preview player is two recording hooks, and
+// its LoadVideo marks the file as ready as the real player does.
+struct IntakeWindow : TaskTest::TaskWindow {
+    InputIntake intake{&panel, &panel, bNoMedia, bConverting, sInputFile};
+    QStringList loaded;
+    int intakeStops = 0;
+
+    IntakeWindow() {
+        intake.StopPreview = [this] { ++intakeStops; };
+        intake.LoadVideo = [this](const QString& path) {
+            loaded.append(path);
+            bNoMedia = false;
+        };
+    }
+};
+
+// Answers the file dialog and records what it was asked.
+struct OpenAnswer {
+    QString answer;
+    QString filter;
+    QString title;
+    modDialog::OpenFileFunction previous;
+    OpenAnswer() {
+        previous = modDialog::SetOpenFileFunction(
+            [this](QWidget*, const QString& shownFilter, const QString& shownTitle) {
+                filter = shownFilter;
+                title = shownTitle;
+                return answer;
+            });
+    }
+    ~OpenAnswer() { modDialog::SetOpenFileFunction(std::move(previous)); }
+};
+
+// Drags files over `target` and drops them there, as the desktop does: the drag enters the
+// widget under the pointer and goes up to the first one that takes drops. Returns whether the
+// drop was taken.
+bool DropFiles(QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPointF point(10, 10);
+    QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QUrl Local(const QString& path) {
+    return QUrl::fromLocalFile(path);
+}
+
+} // namespace
+
+class tst_InputIntake : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString clip_;
+    QString unreadable_;
+
+private slots:
+    void initTestCase() {
+        clip_ = dir_.path() + QStringLiteral("/clip.mp4");
+        QVERIFY(TestSupport::MakeClip(clip_, 3.0));
+        unreadable_ = dir_.path() + QStringLiteral("/broken.avi");
+        QFile file(unreadable_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+
+    // A file the encoder cannot read, chosen while another one plays: the player is stopped,
+    // the marks and the progress display reset, the file recorded, and the task then refuses.
+    void unreadableFileWhileAnotherPlays() {
+        TestSupport::MessageRecorder messages;
+        OpenAnswer open;
+        IntakeWindow w;
+        QVERIFY(!w.panel.Slider->Enabled());
+        open.answer = clip_;
+        QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
+        QCOMPARE(w.loaded, QStringList{clip_});
+        QCOMPARE(w.sInputFile, clip_);
+        QVERIFY(!w.bNoMedia);
+        QVERIFY(w.panel.Slider->Enabled());
+        QVERIFY(messages.messages.isEmpty());
+
+        // Marked, converted once, playing at 2 s.
+        w.panel.Slider->SetMax(3);
+        w.Mark(1, 3);
+        w.panel.Slider->SetValue(2);
+        w.panel.lblStartSelect->setText(QStringLiteral("00:00:01"));
+        w.panel.lblEndSelect->setText(QStringLiteral("00:00:03"));
+        w.panel.lblTime->setText(QStringLiteral("00:00:02/00:00:03"));
+        w.panel.lblProgress->show();
+        w.panel.progress->show();
+        w.panel.progress->setValue(100);
+
+        open.answer = unreadable_;
+        QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
+        QCOMPARE(w.intakeStops, 2);
+        QVERIFY(w.bNoMedia);
+        QCOMPARE(w.panel.lblTime->text(), QStringLiteral("00:00/00:00"));
+        QCOMPARE(w.panel.Slider->Value(), 0);
+        QCOMPARE(w.panel.Slider->SelectStart(), 0);
+        QCOMPARE(w.panel.Slider->SelectEnd(), 0);
+        QCOMPARE(w.panel.lblStartSelect->text(), QStringLiteral("00.00.00"));
+        QCOMPARE(w.panel.lblEndSelect->text(), QStringLiteral("00.00.00"));
+        QVERIFY(w.panel.lblProgress->isHidden());
+        QVERIFY(w.panel.progress->isHidden());
+        QCOMPARE(w.panel.progress->value(), 0);
+        QCOMPARE(w.sInputFile, unreadable_);
+        QCOMPARE(w.loaded, QStringList{clip_});
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("File is not supported")});
+        QCOMPARE(messages.messages.first().icon, Platform::MessageIcon::Exclamation);
+
+        messages.clear();
+        w.Mark(1, 2);
+        QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("No video file loaded")});
+    }
+
+    void cancelledDialogChangesNothing() {
+        TestSupport::MessageRecorder messages;
+        OpenAnswer open;
+        IntakeWindow w;
+        open.answer = clip_;
+        w.intake.cmdAddVideoFile_Click();
+        w.panel.Slider->SetMax(3);
+        w.Mark(1, 2);
+
+        open.answer.clear(); // the dialog was cancelled
+        QCOMPARE(w.intake.ChooseVideoFile(), QString());
+        QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
+        QCOMPARE(w.intakeStops, 1);
+        QCOMPARE(w.sInputFile, clip_);
+        QCOMPARE(w.panel.Slider->SelectStart(), 1);
+        QCOMPARE(w.panel.Slider->SelectEnd(), 2);
+        QVERIFY(!w.bNoMedia);
+        QVERIFY(messages.messages.isEmpty());
+    }
+
+    // The dialog's title and filters; every pattern is a real one, so MP4 and MOV files show
+    // under the common video files.
+    void dialogOffersTheVideoFilters() {
+        OpenAnswer open;
+        IntakeWindow w;
+        w.intake.ChooseVideoFile();
+        QCOMPARE(open.title, QStringLiteral("Select a video file"));
+        const QStringList filters = open.filter.split(QStringLiteral(";;"));
+        QCOMPARE(filters.size(), 6);
+        QCOMPARE(filters.at(0),
+                 QStringLiteral("Common Video Files (*.wmv *.asf *.avi *.mpg *.mpe *.mp2 *.mpeg "
+                                "*.mp4 *.mov *.dat *.flv *.rm *.rmvb *.yuv *.mkv *.m4v *.m1v *.m2v "
+                                "*.mpv2 *.mp2v *.ts *.tp *.tpr *.pva *.pss *.divx)"));
+        QCOMPARE(filters.at(1),
+                 QStringLiteral("MPEG Files(.mpg,*.mpeg,*.mp2,*.mp4,*.mpe,*.m4v) (*.mpg *.mp2 "
+                                "*.mpeg *.mp4 *.mpe *.m4v *.m1v *.m2v *.mpv2 *.mp2v *.dat *.ts "
+                                "*.tp *.tpr *.pva *.pss)"));
+        QCOMPARE(filters.at(2), QStringLiteral("Windows Media Files(*.wmv,*.asf) (*.wmv *.asf)"));
+        QCOMPARE(filters.at(3), QStringLiteral("AVI Files(*.avi) (*.avi)"));
+        QCOMPARE(filters.at(4), QStringLiteral("QuickTime Files-Ver2 or less(*.mov) (*.mov)"));
+        QCOMPARE(filters.at(5), QStringLiteral("All Files(*.*) (*.*)"));
+
+        const auto patterns = [](const QStringList& entry) {
+            return entry.at(1).split(QLatin1Char(';'));
+        };
+        const QStringList common = patterns(InputIntake::VideoFilterList.at(0));
+        for (const char* name : {"clip.mp4", "clip.MOV", "clip.m1v", "clip.mpg", "clip.divx"}) {
+            QVERIFY2(QDir::match(common, QLatin1String(name)), name);
+        }
+        const QStringList mpeg = patterns(InputIntake::VideoFilterList.at(1));
+        QVERIFY(QDir::match(mpeg, QStringLiteral("clip.mpg")));
+        QVERIFY(QDir::match(mpeg, QStringLiteral("clip.m1v")));
+        QVERIFY(!QDir::match(common, QStringLiteral("notes.txt")));
+    }
+
+    // Files dropped on the video area, or on a widget drawn over it that takes no drops.
+    void dropsTakeVideoFilesByExtension() {
+        TestSupport::MessageRecorder messages;
+        IntakeWindow w;
+        auto* video = new QWidget(w.panel.picVideoWindow); // stands for the video drawn there
+        video->setGeometry(w.panel.picVideoWindow->rect());
+        video->show();
+
+        for (const char* name :
+             {"Movie.AVI", "clip.mpeg", "trailer.rmvb", "clip.ts", "a.rm", "x.DivX", "take.tp"}) {
+            const QString path = dir_.path() + QLatin1Char('/') + QLatin1String(name);
+            QVERIFY2(DropFiles(video, {Local(path)}), name);
+            QCOMPARE(w.sInputFile, path);
+            QCOMPARE(w.loaded.last(), path);
+        }
+        const int intakes = w.intakeStops;
+        const QString before = w.sInputFile;
+        for (const char* name : {"notes.txt", "movie", "archive.avi.zip", "dir.avi/readme"}) {
+            DropFiles(video, {Local(dir_.path() + QLatin1Char('/') + QLatin1String(name))});
+            QCOMPARE(w.sInputFile, before);
+        }
+        DropFiles(video, {QUrl(QStringLiteral("https://example.org/clip.avi"))});
+        QCOMPARE(w.intakeStops, intakes);
+        QCOMPARE(w.sInputFile, before);
+
+        // Three files: only the first is taken.
+        DropFiles(w.panel.picVideoWindow, {Local(clip_), Local(unreadable_), Local(before)});
+        QCOMPARE(w.sInputFile, clip_);
+        QCOMPARE(w.intakeStops, intakes + 1);
+        QVERIFY(messages.messages.isEmpty());
+
+        // Not while a task runs.
+        w.bConverting = true;
+        QVERIFY(!DropFiles(video, {Local(unreadable_)}));
+        QCOMPARE(w.sInputFile, clip_);
+    }
+
+    // A second file taken in while the encoder still looks at the first one wins.
+    void laterIntakeOvertakesAnEarlierOne() {
+        TestSupport::MessageRecorder messages;
+        IntakeWindow w;
+        bool overtaken = false;
+        TestSupport::ProcessEventsHook events([&] {
+            if (!overtaken) {
+                overtaken = true;
+                w.intake.TakeInFile(clip_);
+            }
+        });
+        w.intake.TakeInFile(unreadable_);
+        QVERIFY(overtaken);
+        QCOMPARE(w.sInputFile, clip_);
+        QCOMPARE(w.loaded, QStringList{clip_});
+        QVERIFY(!w.bNoMedia);
+        QVERIFY(messages.messages.isEmpty()); // the overtaken file's verdict no longer matters
+    }
+};
+
+QTEST_MAIN(tst_InputIntake)
+#include "tst_InputIntake.moc"

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "app/MainPanel.h"
+#include "engine/ConversionTask.h"
+#include "engine/modMain.h"
+#include "formats/FormatPanel.h"
+#include "preview/Slider.h"
+#include "tests/support/TestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace TaskTest {
+
+// The controls a task disables while it runs, as the main window hands them over.
+inline QList<QWidget*> TaskControlsOf(MainPanel& panel) {
+    return {panel.cmdChangeFormat, panel.cmdPlay,        panel.cmdBrowse,
+            panel.optSameFolder,   panel.optOtherFolder, panel.cmdAddVideoFile,
+            panel.cmdAbout,        panel.cmdStartSelect, panel.cmdStop,
+            panel.cmdEndSelect,    panel.cmdDeleteSelect};
+}
+
+// The main panel, the format panel with the shipped catalogs and a task over them, without the
+// rest of the window. The cut's encoder arguments come from `parameters` (by default the marked
+// range only), and the preview's Stop action is counted.
+struct TaskWindow {
+    TestSupport::ApplicationFolderOverride folder{TestSupport::BuildFolder()};
+    MainPanel panel;
+    QLabel lblFormat;
+    FormatPanel formats{&lblFormat};
+    bool bNoMedia = false;
+    bool bConverting = false;
+    QString sInputFile;
+    ConversionTask task;
+    int previewStops = 0;
+    std::function<QString()> parameters;
+
+    static ConversionTask::Controls ControlsOf(MainPanel& panel) {
+        ConversionTask::Controls controls;
+        controls.cmdConvert = panel.cmdConvert;
+        controls.lblProgress = panel.lblProgress;
+        controls.progress = panel.progress;
+        controls.chkShutdown = panel.chkShutdown;
+        controls.optSameFolder = panel.optSameFolder;
+        controls.txtOutPath = panel.txtOutPath;
+        controls.Slider = panel.Slider;
+        controls.taskControls = TaskControlsOf(panel);
+        return controls;
+    }
+
+    TaskWindow() : task(ControlsOf(panel), &formats, bNoMedia, bConverting, sInputFile) {
+        formats.LoadPresets();
+        formats.LoadCodecs();
+        UseCustomContainer(QStringLiteral("AVI"));
+        task.GetParamaters = [this] {
+            if (parameters) {
+                return parameters();
+            }
+            const qint32 start = panel.Slider->SelectStart();
+            return QStringLiteral("-ss %1 -t %2").arg(start).arg(panel.Slider->SelectEnd() - start);
+        };
+        task.StopPreview = [this] { ++previewStops; };
+        panel.Slider->SetMax(100000);
+        panel.show();
+    }
+
+    void UseCustomContainer(const QString& container) {
+        formats.optFormat[1]->setChecked(true);
+        formats.cmbCustContainer->setCurrentText(container);
+    }
+    void Mark(qint32 start, qint32 end) {
+        panel.Slider->SetSelectStart(start);
+        panel.Slider->SetSelectEnd(end);
+    }
+    void OutputNextToInput() { panel.optSameFolder->setChecked(true); }
+    void OutputTo(const QString& folderPath) {
+        panel.optOtherFolder->setChecked(true);
+        panel.txtOutPath->setText(folderPath);
+    }
+    bool AllTaskControlsEnabled(bool enabled) {
+        for (QWidget* control : TaskControlsOf(panel)) {
+            if (control->isEnabled() != enabled) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+// Records power-off requests in place of powering off.
+struct ShutdownRecorder {
+    int calls = 0;
+    modMain::ShutdownFunction previous;
+    ShutdownRecorder() {
+        previous = modMain::SetShutdownFunction([this] { ++calls; });
+    }
+    ~ShutdownRecorder() { modMain::SetShutdownFunction(std::move(previous)); }
+    ShutdownRecorder(const ShutdownRecorder&) = delete;
+    ShutdownRecorder& operator=(const ShutdownRecorder&) = delete;
+};
+
+// The processes whose parent is this process, running or not yet reaped.
+inline QList<pid_t> ChildProcesses() {
+    QList<pid_t> children;
+    const pid_t self = ::getpid();
+    const QStringList entries =
+        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool numeric = false;
+        const int pid = entry.toInt(&numeric);
+        if (!numeric) {
+            continue;
+        }
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+        const QByteArray text = stat.readAll();
+        const qsizetype close = text.lastIndexOf(')');
+        const QList<QByteArray> fields = text.mid(close + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toInt() == self) {
+            children.append(pid);
+        }
+    }
+    return children;
+}
+
+inline bool ProcessExists(pid_t pid) {
+    return QFile::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
+} // namespace TaskTest

@@ -1,0 +1,129 @@
+#include "TaskTestSupport.h"
+#include "engine/OutputNaming.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void Touch(const QString& path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class tst_OutputNaming : public QObject {
+    Q_OBJECT
+
+private slots:
+    void namesFollowTheInputAndTheTakenNames() {
+        QTemporaryDir dir;
+        const QString v = dir.path();
+        const QString input = v + QStringLiteral("/clip.avi");
+        Touch(input);
+        TestSupport::ProcessEventsHook events;
+
+        // Another container: the input's name with the new extension.
+        QCOMPARE(OutputNaming::FreeOutputName(v, input, QStringLiteral("wmv")),
+                 v + QStringLiteral("/clip.wmv"));
+        // The same container: "_Converted", then numbers from 0.
+        QCOMPARE(OutputNaming::FreeOutputName(v, input, QStringLiteral("avi")),
+                 v + QStringLiteral("/clip_Converted.avi"));
+        QCOMPARE(events.calls, 0);
+        Touch(v + QStringLiteral("/clip_Converted.avi"));
+        QCOMPARE(OutputNaming::FreeOutputName(v, input, QStringLiteral("avi")),
+                 v + QStringLiteral("/clip_Converted_0.avi"));
+        QCOMPARE(events.calls, 2); // twice for each numbered name tried
+        Touch(v + QStringLiteral("/clip_Converted_0.avi"));
+        Touch(v + QStringLiteral("/clip_Converted_1.avi"));
+        events.calls = 0;
+        QCOMPARE(OutputNaming::FreeOutputName(v + QLatin1Char('/'), input, QStringLiteral("avi")),
+                 v + QStringLiteral("/clip_Converted_2.avi"));
+        QCOMPARE(events.calls, 6);
+
+        // An input already named "_Converted" goes straight to the numbers.
+        const QString converted = v + QStringLiteral("/clip_Converted.avi");
+        QCOMPARE(OutputNaming::FreeOutputName(v, converted, QStringLiteral("avi")),
+                 v + QStringLiteral("/clip_Converted_2.avi"));
+        // ... letter case counts there.
+        const QString lower = v + QStringLiteral("/clip_converted.avi");
+        Touch(lower);
+        QCOMPARE(OutputNaming::FreeOutputName(v, lower, QStringLiteral("avi")),
+                 v + QStringLiteral("/clip_converted_Converted.avi"));
+
+        // The extension as the list shows it; only the last extension of the input goes.
+        QCOMPARE(OutputNaming::FreeOutputName(v, input, QStringLiteral("MP4")),
+                 v + QStringLiteral("/clip.MP4"));
+        QCOMPARE(
+            OutputNaming::FreeOutputName(v, v + QStringLiteral("/a.b.mkv"), QStringLiteral("avi")),
+            v + QStringLiteral("/a.b.avi"));
+    }
+
+    // A folder or a link of that name is taken as well: the encoder must not write through a
+    // link or fail on a folder.
+    void foldersAndLinksTakeNames() {
+        QTemporaryDir dir;
+        const QString v = dir.path();
+        const QString input = v + QStringLiteral("/clip.avi");
+        Touch(input);
+        QDir(v).mkdir(QStringLiteral("clip.wmv"));
+        QFile::link(v + QStringLiteral("/nowhere/file"), v + QStringLiteral("/clip_Converted.wmv"));
+        QCOMPARE(OutputNaming::FreeOutputName(v, input, QStringLiteral("wmv")),
+                 v + QStringLiteral("/clip_Converted_0.wmv"));
+    }
+
+    void everyNameTaken() {
+        QTemporaryDir dir;
+        const QString v = dir.path();
+        const QString input = v + QStringLiteral("/c.avi");
+        Touch(input);
+        Touch(v + QStringLiteral("/c_Converted.avi"));
+        for (int n = 0; n <= 10000; ++n) {
+            Touch(v + QStringLiteral("/c_Converted_%1.avi").arg(n));
+        }
+        TestSupport::ProcessEventsHook events({}, false);
+        QCOMPARE(OutputNaming::FreeOutputName(v, input, QStringLiteral("avi")), QString());
+        QCOMPARE(events.calls, 2 * 10001);
+    }
+
+    // The folder: the input's own with "Same folder as input file", else the one typed or
+    // chosen, which is made when missing (one level only).
+    void outputFolderFollowsTheOptions() {
+        TestSupport::MessageRecorder messages;
+        TaskTest::TaskWindow w;
+        QTemporaryDir in;
+        QTemporaryDir out;
+        const QString input = in.path() + QStringLiteral("/clip.mp4");
+        Touch(input);
+
+        w.OutputNextToInput();
+        QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("wmv")),
+                 in.path() + QStringLiteral("/clip.wmv"));
+
+        w.OutputTo(out.path());
+        QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("mp4")),
+                 out.path() + QStringLiteral("/clip.mp4"));
+
+        const QString created = out.path() + QStringLiteral("/new");
+        w.OutputTo(created);
+        QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("avi")),
+                 created + QStringLiteral("/clip.avi"));
+        QVERIFY(QFileInfo(created).isDir());
+        QVERIFY(messages.messages.isEmpty());
+
+        for (const QString& impossible :
+             {out.path() + QStringLiteral("/a/b"), QString(), input + QStringLiteral("x/y")}) {
+            w.OutputTo(impossible);
+            QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("avi")), QString());
+            QCOMPARE(messages.texts(), QStringList{QStringLiteral(
+                                           "Output Folder is not exist and can not be created.")});
+            QCOMPARE(messages.messages.first().icon, Platform::MessageIcon::Error);
+            messages.clear();
+        }
+        QVERIFY(!QFileInfo::exists(out.path() + QStringLiteral("/a")));
+    }
+};
+
+QTEST_MAIN(tst_OutputNaming)
+#include "tst_OutputNaming.moc"
