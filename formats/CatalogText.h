@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <functional>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -60,5 +63,45 @@ struct RecordLayout {
 QString WalkRecords(const std::vector<QStringView>& lines, const RecordLayout& layout,
                     const std::function<bool(QString& reason)>& open,
                     const std::function<void(qsizetype nameIndex, QStringView value)>& store);
+
+// Reads the records of a catalog text into `records`, in which the slot at `count` is the
+// current one: a record opener moves on to a new slot, unless the current slot's `key` field is
+// still empty, in which case the next record fills that slot again (fields it does not give keep
+// their earlier values). After the walk the last slot counts too, even with an empty key. On a
+// failure the records read so far stay and `count` is not increased by that last step.
+template <typename Record, std::size_t FieldCount>
+CatalogResult ReadRecords(const QString& content, const RecordLayout& layout,
+                          const std::array<QString Record::*, FieldCount>& fields,
+                          QString Record::*key, QList<Record>& records, qint32& count,
+                          const QString& tooMany) {
+    if (TrimSpaces(content).isEmpty()) {
+        return {CatalogResult::Outcome::Blank, {}};
+    }
+    const std::vector<QStringView> lines = SplitLines(content);
+    while (records.size() <= count) {
+        records.append(Record{});
+    }
+    const auto open = [&](QString& reason) {
+        if ((records[count].*key).isEmpty()) {
+            return true;
+        }
+        if (count == std::numeric_limits<qint32>::max() - 1) {
+            reason = tooMany;
+            return false;
+        }
+        ++count;
+        records.append(Record{});
+        return true;
+    };
+    const auto store = [&](qsizetype nameIndex, QStringView value) {
+        records[count].*fields[static_cast<std::size_t>(nameIndex)] = value.toString();
+    };
+    const QString reason = WalkRecords(lines, layout, open, store);
+    if (!reason.isEmpty()) {
+        return {CatalogResult::Outcome::Failed, reason};
+    }
+    ++count;
+    return {};
+}
 
 } // namespace CatalogText

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <exception>
-#include <limits>
 
 namespace {
 
@@ -32,41 +31,12 @@ QString CodecCatalog::FilePath() {
 }
 
 CatalogResult CodecCatalog::ReadCodecs(const QString& content) {
-    if (CatalogText::TrimSpaces(content).isEmpty()) {
-        return {CatalogResult::Outcome::Blank, {}};
-    }
-    const std::vector<QStringView> lines = CatalogText::SplitLines(content);
-
-    // The current slot is the one at CodecCount; a slot whose description is still empty is
-    // filled again by the next record.
-    while (codecs_.size() <= codecCount_) {
-        codecs_.append(CodecRecord{});
-    }
-    const auto open = [this](QString& reason) {
-        if (codecs_[codecCount_].description.isEmpty()) {
-            return true;
-        }
-        if (codecCount_ == std::numeric_limits<qint32>::max() - 1) {
-            reason = QStringLiteral("the catalog holds too many codecs");
-            return false;
-        }
-        ++codecCount_;
-        codecs_.append(CodecRecord{});
-        return true;
-    };
-    const auto store = [this](qsizetype nameIndex, QStringView value) {
-        CodecRecord& record = codecs_[codecCount_];
-        QString* const fields[] = {&record.name, &record.description, &record.type};
-        *fields[nameIndex] = value.toString();
-    };
-    const CatalogText::RecordLayout layout{IsSkippedLine, 3, fieldNames};
-    QString reason = CatalogText::WalkRecords(lines, layout, open, store);
-    if (!reason.isEmpty()) {
-        return {CatalogResult::Outcome::Failed, reason};
-    }
-    // The last slot counts even when its description is empty.
-    ++codecCount_;
-    return {};
+    // A record without a description shares its slot with the next record.
+    static constexpr std::array<QString CodecRecord::*, 3> fields{
+        &CodecRecord::name, &CodecRecord::description, &CodecRecord::type};
+    return CatalogText::ReadRecords(content, {IsSkippedLine, 3, fieldNames}, fields,
+                                    &CodecRecord::description, codecs_, codecCount_,
+                                    QStringLiteral("the catalog holds too many codecs"));
 }
 
 QString CodecCatalog::GetCodecName(const QString& sDesc) const {

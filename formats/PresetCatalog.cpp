@@ -8,7 +8,6 @@
 
 #include <array>
 #include <exception>
-#include <limits>
 
 namespace {
 
@@ -48,42 +47,13 @@ QString PresetCatalog::FilePath() {
 }
 
 CatalogResult PresetCatalog::ReadPresets(const QString& content) {
-    if (CatalogText::TrimSpaces(content).isEmpty()) {
-        return {CatalogResult::Outcome::Blank, {}};
-    }
-    const std::vector<QStringView> lines = CatalogText::SplitLines(content);
-
-    // The current slot is the one at PresetCount; a slot whose category is still empty is
-    // filled again by the next record.
-    while (presets_.size() <= presetCount_) {
-        presets_.append(PresetRecord{});
-    }
-    const auto open = [this](QString& reason) {
-        if (presets_[presetCount_].category.isEmpty()) {
-            return true;
-        }
-        if (presetCount_ == std::numeric_limits<qint32>::max() - 1) {
-            reason = QStringLiteral("the catalog holds too many presets");
-            return false;
-        }
-        ++presetCount_;
-        presets_.append(PresetRecord{});
-        return true;
-    };
-    const auto store = [this](qsizetype nameIndex, QStringView value) {
-        PresetRecord& record = presets_[presetCount_];
-        QString* const fields[] = {&record.label, &record.params, &record.extension,
-                                   &record.category};
-        *fields[nameIndex] = value.toString();
-    };
-    const CatalogText::RecordLayout layout{IsSkippedLine, 4, fieldNames};
-    QString reason = CatalogText::WalkRecords(lines, layout, open, store);
-    if (!reason.isEmpty()) {
-        return {CatalogResult::Outcome::Failed, reason};
-    }
-    // The last slot counts even when its category is empty.
-    ++presetCount_;
-    return {};
+    // A record without a category shares its slot with the next record.
+    static constexpr std::array<QString PresetRecord::*, 4> fields{
+        &PresetRecord::label, &PresetRecord::params, &PresetRecord::extension,
+        &PresetRecord::category};
+    return CatalogText::ReadRecords(content, {IsSkippedLine, 4, fieldNames}, fields,
+                                    &PresetRecord::category, presets_, presetCount_,
+                                    QStringLiteral("the catalog holds too many presets"));
 }
 
 QStringList PresetCatalog::Categories() const {
