@@ -73,7 +73,7 @@ MainPanel::MainPanel(QWidget* parent) : QFrame(parent) {
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(16);
-    bottom->addWidget(BuildStepTwo(steps), 3);
+    bottom->addWidget(BuildStepTwo(steps), 5);
     auto* divider = new QFrame(steps);
     divider->setObjectName(QStringLiteral("divider"));
     divider->setFrameShape(QFrame::VLine);
@@ -188,8 +188,13 @@ QWidget* MainPanel::BuildStepTwo(QWidget* parent) {
 
     grid->addWidget(new QLabel(QStringLiteral("Output Format:"), step), 1, 0);
     lblFormat = NewLabel(QString(), "lblFormat", step);
+    // The description wraps onto a second line in a smaller type; the whole text is also its
+    // tool tip.
+    lblFormat->setWordWrap(true);
+    lblFormat->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblFormat->setMinimumWidth(10);
-    lblFormat->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblFormat->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    lblFormat->setFixedHeight(30);
     grid->addWidget(lblFormat, 1, 1);
     cmdChangeFormat = NewButton(QStringLiteral("Change..."), "cmdChangeFormat", step,
                                 QStringLiteral("Change output format"));

@@ -67,7 +67,7 @@ QLabel[markLabel="true"] {
     font-family: "DejaVu Sans Mono", monospace; color: #e4e7ec;
 }
 QLabel#lblTime { font-family: "DejaVu Sans Mono", monospace; color: #c3c9d3; }
-QLabel#lblFormat { color: #c3c9d3; }
+QLabel#lblFormat { color: #c3c9d3; font-size: 8pt; }
 QLabel#aboutProduct { font-size: 18pt; font-weight: 700; color: #ffffff; }
 QLabel#aboutCompany { color: #9aa4b2; }
 
