@@ -8,7 +8,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QThread>
+
+#include <cstdio>
 #include <functional>
+#include <sys/resource.h>
 
 namespace Bench {
 
@@ -28,8 +32,37 @@ template <typename Condition> inline bool RunUntil(Condition done, int milliseco
     return true;
 }
 
+// Processor time of this whole program so far, user and system, in seconds.
+inline double ProcessorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec) + double(usage.ru_utime.tv_usec) / 1e6 +
+           double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
+}
+
 inline void Settle(int milliseconds) {
     RunUntil([] { return false; }, milliseconds);
+}
+
+// Lets the clip play for `seconds` (after one second to settle) and prints the share of one core
+// the whole program used and the frames drawn a second. `play` starts playback; `stop` ends it.
+inline void ReportPlaying(const char* what, MpvVideoWidget* widget, double seconds,
+                          const std::function<void()>& play, const std::function<void()>& stop) {
+    play();
+    Settle(1000);
+    const int framesBefore = widget->FramesRendered();
+    const double processorBefore = ProcessorSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    Settle(int(seconds * 1000));
+    const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+    const double processor = ProcessorSeconds() - processorBefore;
+    const int drawn = widget->FramesRendered() - framesBefore;
+    stop();
+    std::printf("  %s: %.0f %% of one core over %.1f s (%d cores here), %.1f frames drawn a "
+                "second\n",
+                what, 100.0 * processor / wallSeconds, wallSeconds, QThread::idealThreadCount(),
+                drawn / wallSeconds);
 }
 
 // Milliseconds from the start of `clock` until a frame is drawn whose picture `accept` takes, or

@@ -21,11 +21,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <cstdio>
 #include <functional>
-#include <sys/resource.h>
 
 namespace {
 
@@ -37,13 +35,6 @@ using Bench::Settle;
 
 // Seeks go to the whole seconds 1 to Seconds of the 10 s clips.
 constexpr int Seconds = 8;
-
-double ProcessorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec) + double(usage.ru_utime.tv_usec) / 1e6 +
-           double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
-}
 
 MpvVideoWidget* Picture(const frmMain& window) {
     auto* engine = dynamic_cast<MpvEngine*>(window.player->Engine());
@@ -183,22 +174,13 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
         }
 
         // Processor use of the whole program while the clip plays.
-        window.player->cmdStop_Click();
-        window.player->cmdPlay_Click();
-        Settle(1000);
-        const int framesBefore = widget->FramesRendered();
-        const double processorBefore = ProcessorSeconds();
-        QElapsedTimer wall;
-        wall.start();
-        Settle(int(options.playSeconds * 1000));
-        const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
-        const double processor = ProcessorSeconds() - processorBefore;
-        const int drawn = widget->FramesRendered() - framesBefore;
-        window.player->cmdStop_Click();
-        std::printf("  playing in the window: %.0f %% of one core over %.1f s (%d cores here), "
-                    "%.1f frames drawn a second\n",
-                    100.0 * processor / wallSeconds, wallSeconds, QThread::idealThreadCount(),
-                    drawn / wallSeconds);
+        Bench::ReportPlaying(
+            "playing in the window", widget, options.playSeconds,
+            [&] {
+                window.player->cmdStop_Click();
+                window.player->cmdPlay_Click();
+            },
+            [&] { window.player->cmdStop_Click(); });
     }
     return 0;
 }

@@ -18,13 +18,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QWidget>
 
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -52,29 +50,8 @@ double Max(const std::vector<double>& values) {
     return values.empty() ? -1 : *std::max_element(values.begin(), values.end());
 }
 
-double ProcessorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec) + double(usage.ru_utime.tv_usec) / 1e6 +
-           double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Lets the event loop run until `done` holds or the time is up; false on time-out.
-template <typename Condition> bool RunUntil(Condition done, int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-    }
-    return true;
-}
-
-void Settle(int milliseconds) {
-    RunUntil([] { return false; }, milliseconds);
-}
+using Bench::RunUntil;
+using Bench::Settle;
 
 // Times from the start of an operation to the next new video frame drawn after Arm(), and
 // remembers the last frame drawn, so that a later frame (the first was a redraw of the previous
@@ -233,22 +210,13 @@ int Measure(const Options& options, const QList<Clip>& clips) {
         }
 
         // Processor use of the whole program while the clip plays.
-        engine.PutCurrentPosition(0);
-        engine.Run();
-        Settle(1000);
-        const int framesBefore = widget->FramesRendered();
-        const double processorBefore = ProcessorSeconds();
-        QElapsedTimer wall;
-        wall.start();
-        Settle(int(options.playSeconds * 1000));
-        const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
-        const double processor = ProcessorSeconds() - processorBefore;
-        const int drawn = widget->FramesRendered() - framesBefore;
-        engine.Pause();
-        std::printf("  playing: %.0f %% of one core over %.1f s (%d cores here), %.1f frames "
-                    "drawn a second\n",
-                    100.0 * processor / wallSeconds, wallSeconds, QThread::idealThreadCount(),
-                    drawn / wallSeconds);
+        Bench::ReportPlaying(
+            "playing", widget, options.playSeconds,
+            [&] {
+                engine.PutCurrentPosition(0);
+                engine.Run();
+            },
+            [&] { engine.Pause(); });
     }
     return 0;
 }
