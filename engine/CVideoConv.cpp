@@ -1,6 +1,7 @@
 #include "engine/CVideoConv.h"
 
 #include "engine/CommandLine.h"
+#include "engine/ConversionCommand.h"
 #include "engine/DOSOutputs.h"
 #include "engine/EncoderWording.h"
 #include "engine/Platform.h"
@@ -99,9 +100,8 @@ bool CVideoConv::IsFileSupported(const QString& sMediaFile) {
 }
 
 QString CVideoConv::BuildCommandLine() const {
-    return EncoderWording::EncoderCommand() + QStringLiteral(" -i ") +
-           CommandLine::QuoteArgument(inputFile_) + QLatin1Char(' ') + parametrs_ +
-           QLatin1Char(' ') + CommandLine::QuoteArgument(outputFile_);
+    return ConversionCommand::Build(EncoderWording::EncoderCommand(), inputFile_, parametrs_,
+                                    outputFile_);
 }
 
 // Cuts the encoder's preamble (banner, input description, stream mapping) off its output, so that

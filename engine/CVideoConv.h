@@ -27,7 +27,8 @@ public:
     void SetOutputFile(const QString& OutputFile) { outputFile_ = OutputFile; }
     // Length of the media time to be encoded, in seconds; 0 until set.
     void SetFileTimeLength(float FileTimeLength) { fileTimeLength_ = FileTimeLength; }
-    // The encoder arguments placed between the input and the output.
+    // The encoder arguments placed between the input and the output; a cut start among them
+    // ("-ss S") goes in front of the input instead (ConversionCommand::Build).
     void SetParametrs(const QString& Parametrs) { parametrs_ = Parametrs; }
 
     // Runs the conversion; returns when the encoder has ended or has been stopped.

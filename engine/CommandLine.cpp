@@ -1,5 +1,7 @@
 #include "engine/CommandLine.h"
 
+#include <utility>
+
 namespace CommandLine {
 namespace {
 
@@ -9,54 +11,69 @@ bool IsBlank(QChar character) {
 
 } // namespace
 
-QStringList SplitCommandLine(const QString& commandLine) {
-    QStringList arguments;
-    QString current;
+QList<Argument> SplitWithPositions(const QString& commandLine) {
+    QList<Argument> arguments;
+    Argument current;
     bool inArgument = false; // something (even only a pair of quotes) belongs to `current`
     bool quoted = false;
     const qsizetype length = commandLine.size();
     qsizetype i = 0;
+    const auto startArgument = [&] {
+        if (!inArgument) {
+            current.begin = i;
+            inArgument = true;
+        }
+    };
     while (i < length) {
         const QChar character = commandLine.at(i);
         if (character == QLatin1Char('\\')) {
+            startArgument();
             qsizetype backslashes = 0;
             while (i < length && commandLine.at(i) == QLatin1Char('\\')) {
                 ++backslashes;
                 ++i;
             }
-            inArgument = true;
             if (i < length && commandLine.at(i) == QLatin1Char('"')) {
-                current.append(QString(backslashes / 2, QLatin1Char('\\')));
+                current.value.append(QString(backslashes / 2, QLatin1Char('\\')));
                 if (backslashes % 2 == 1) {
-                    current.append(QLatin1Char('"'));
+                    current.value.append(QLatin1Char('"'));
                 } else {
                     quoted = !quoted;
                 }
                 ++i; // the quote is consumed either way
             } else {
-                current.append(QString(backslashes, QLatin1Char('\\')));
+                current.value.append(QString(backslashes, QLatin1Char('\\')));
             }
             continue;
         }
         if (character == QLatin1Char('"')) {
+            startArgument();
             quoted = !quoted;
-            inArgument = true;
         } else if (IsBlank(character) && !quoted) {
             if (inArgument) {
-                arguments.append(current);
-                current.clear();
+                current.end = i;
+                arguments.append(std::exchange(current, Argument{}));
                 inArgument = false;
             }
         } else {
-            current.append(character);
-            inArgument = true;
+            startArgument();
+            current.value.append(character);
         }
         ++i;
     }
     if (inArgument) {
+        current.end = length;
         arguments.append(current);
     }
     return arguments;
+}
+
+QStringList SplitCommandLine(const QString& commandLine) {
+    QStringList values;
+    for (const Argument& argument : SplitWithPositions(commandLine)) {
+        values.append(argument.value);
+    }
+    return values;
 }
 
 QString QuoteArgument(const QString& argument) {

@@ -16,6 +16,17 @@ namespace CommandLine {
 // A pair of quotes with nothing between them is an empty argument.
 QStringList SplitCommandLine(const QString& commandLine);
 
+// One argument of a command line and where it is written: the characters [begin, end) of the
+// text, quotes and escapes included.
+struct Argument {
+    QString value;
+    qsizetype begin = 0;
+    qsizetype end = 0;
+};
+
+// SplitCommandLine, with the place of each argument in the text.
+QList<Argument> SplitWithPositions(const QString& commandLine);
+
 // Writes one argument in double quotes, escaped so that SplitCommandLine gives it back unchanged
 // (blanks, double quotes, backslashes before a quote or at the end, any letter).
 QString QuoteArgument(const QString& argument);

@@ -6,8 +6,8 @@ class FormatPanel;
 class Slider;
 
 // The encoder arguments of one conversion task: the output format chosen on the format panel,
-// followed by the marked range of the slider as " -ss <start> -t <length>" (whole seconds,
-// written after the input, so the encoder cuts on the output side).
+// followed by the marked range of the slider as " -ss <start> -t <length>" (whole seconds; the
+// converter puts the start in front of the input, so the encoder seeks to it).
 namespace CutParameters {
 
 // Preset mode: the params of the first preset record whose category, label and extension equal

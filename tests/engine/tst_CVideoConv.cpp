@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(arguments.size(), 9);
         QVERIFY(arguments.first().endsWith(QStringLiteral("/ffmpeg")));
         QCOMPARE(arguments.mid(1),
-                 (QStringList{"-i", input, "-ss", "10", "-t", "20", "-y", output}));
+                 (QStringList{"-ss", "10", "-i", input, "-t", "20", "-y", output}));
     }
 
     // A stand-in encoder in an application folder with a blank in its name echoes what it gets.
