@@ -1,4 +1,10 @@
+#include "engine/CommandLine.h"
+#include "engine/ConversionCommand.h"
+#include "engine/CutParameters.h"
+#include "formats/FormatPanel.h"
 #include "formats/PresetCatalog.h"
+#include "preview/Slider.h"
+#include "settings/RememberedSettings.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -6,36 +12,117 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 // The presets.xml that ships beside the program: its layout, its first-start choice, and every
-// preset run by the real ffmpeg the way a cut runs it.
+// preset (and the first-start custom format) run by the real ffmpeg the way a cut runs it, on
+// clips made the way phones and editors make them.
 namespace {
 
-const QString clipName = QStringLiteral("clip.mp4");
-
-// Sources for the presets that copy streams: a clip in the container the cut writes (or one
-// whose codecs suit it), with a keyframe every second and no reordered frames, so a copy that
-// starts at the 1 s mark starts on a keyframe.
-const QHash<QString, QString> copySources{
-    {"mp4", "-c:v libx264 -pix_fmt yuv420p -bf 0 -g 25 -c:a aac"},
-    {"mkv", "-c:v libx264 -pix_fmt yuv420p -bf 0 -g 25 -c:a aac"},
-    {"mov", "-c:v libx264 -pix_fmt yuv420p -bf 0 -g 25 -c:a aac"},
-    {"ts", "-c:v libx264 -pix_fmt yuv420p -bf 0 -g 25 -c:a aac"},
-    {"flv", "-c:v libx264 -pix_fmt yuv420p -bf 0 -g 25 -c:a aac"},
-    {"3gp", "-c:v libx264 -pix_fmt yuv420p -bf 0 -g 25 -c:a aac"},
-    {"avi", "-c:v mpeg4 -bf 0 -g 25 -c:a libmp3lame"},
-    {"webm", "-c:v libvpx-vp9 -g 25 -deadline realtime -c:a libopus"},
-    {"wmv", "-c:v wmv2 -g 25 -c:a wmav2"},
-    {"mpg", "-c:v mpeg2video -bf 0 -g 25 -c:a mp2"},
+// The sources: x264's and x265's defaults (B-frames, a key frame every 250 frames; x265 with
+// open GOPs), VP9 with libvpx's default key-frame distance, AAC or Opus audio, sizes that are
+// no multiple of 16. The cut starts between key frames in all three and has no key frame inside.
+struct Source {
+    const char* file;
+    int framesPerSecond;
+    QStringList codecArguments;
 };
-// Audio extraction keeps the codec: AAC from MP4 sources, MP3 from AVI sources.
-const QHash<QString, QString> extractSources{{"mka", "mp4"}, {"m4a", "mp4"}, {"mp3", "avi"}};
+const QHash<QString, Source> sources{
+    {"h264", {"h264.mp4", 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"}}},
+    {"hevc",
+     {"hevc.mp4",
+      30,
+      {"-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=error", "-pix_fmt",
+       "yuv420p", "-tag:v", "hvc1", "-c:a", "aac"}}},
+    {"vp9",
+     {"vp9.webm",
+      30,
+      {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-c:a", "libopus", "-ar",
+       "48000"}}},
+};
+constexpr double MarkStart = 13;
+constexpr double CopyLength = 2;
+// Re-encoding cuts are short, so the whole catalog runs twice in well under a minute.
+constexpr double EncodeLength = 0.2;
 
 bool CopiesStreams(const QString& params) {
     return params.contains(QStringLiteral("copy"));
+}
+
+// The sources a stream-copy preset's label says it takes.
+QStringList ClaimedSources(const QString& label) {
+    if (label.contains(QStringLiteral("H.264/H.265")) ||
+        label.contains(QStringLiteral("AAC Audio"))) {
+        return {"h264", "hevc"};
+    }
+    if (label.contains(QStringLiteral("H.264 "))) {
+        return {"h264"};
+    }
+    if (label.contains(QStringLiteral("WebM"))) {
+        return {"vp9"};
+    }
+    return {"h264", "hevc", "vp9"};
+}
+
+QString Seconds(double seconds) {
+    return QString::number(seconds, 'g', 6);
+}
+
+// The encoder's arguments after its name, as the converter puts them together for a cut of
+// `length` seconds from the mark (the range as the task appends it).
+QStringList ProgramArguments(const QString& input, const QString& params, double length,
+                             const QString& output) {
+    const QString arguments = params + QStringLiteral(" -ss ") + Seconds(MarkStart) +
+                              QStringLiteral(" -t ") + Seconds(length) + QStringLiteral(" -y");
+    return CommandLine::SplitCommandLine(
+               ConversionCommand::Build(QStringLiteral("ffmpeg"), input, arguments, output))
+        .mid(1);
+}
+
+// The same cut as the converter ran it before it seeked in the input: the range after it.
+QStringList FormerArguments(const QString& input, const QString& params, double length,
+                            const QString& output) {
+    return QStringList{"-i", input} + params.split(u' ', Qt::SkipEmptyParts) +
+           QStringList{"-ss", Seconds(MarkStart), "-t", Seconds(length), "-y", output};
+}
+
+// The custom format a first start offers (an empty settings store), as GetParamaters gives it
+// for a marked range, without that range.
+QString FirstStartCustomFormat() {
+    QTemporaryDir store;
+    const QByteArray previousStore = qgetenv("QUENLET_STORE_DIR");
+    qputenv("QUENLET_STORE_DIR", store.path().toLocal8Bit());
+    const TestSupport::ApplicationFolderOverride folder(TestSupport::BuildFolder());
+    QLabel lblFormat;
+    FormatPanel panel(&lblFormat);
+    panel.LoadPresets();
+    panel.LoadCodecs();
+    QRadioButton sameFolder;
+    QRadioButton otherFolder;
+    QLineEdit outPath;
+    QPushButton browse;
+    RememberedSettings(&panel, &sameFolder, &otherFolder, &outPath, &browse).LoadSettings();
+    qputenv("QUENLET_STORE_DIR", previousStore);
+    panel.optFormat[1]->setChecked(true);
+    Slider slider;
+    slider.SetMax(100);
+    slider.SetSelectStart(13);
+    slider.SetSelectEnd(14);
+    QString arguments = CutParameters::GetParamaters(panel, slider);
+    const QString range = QStringLiteral(" -ss 13 -t 1");
+    if (!arguments.endsWith(range)) {
+        return {};
+    }
+    arguments.chop(range.size());
+    return arguments;
 }
 
 } // namespace
@@ -45,6 +132,9 @@ class tst_ShippedPresets : public QObject {
 
     QTemporaryDir folder_;
     PresetCatalog catalog_;
+    QHash<QString, TestSupport::DecodedStream> sourceVideo_;
+    QHash<QString, QList<double>> keyFrames_;
+    QString firstStartCustom_;
 
     QString path(const QString& name) const { return QDir(folder_.path()).filePath(name); }
 
@@ -59,13 +149,21 @@ private slots:
         QCOMPARE(catalog_.ReadPresets(QString::fromUtf8(bytes)).outcome,
                  CatalogResult::Outcome::Loaded);
 
-        QVERIFY(TestSupport::MakeClip(path(clipName), 4, QStringLiteral("320x240"),
-                                      {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"}));
-        for (auto it = copySources.begin(); it != copySources.end(); ++it) {
-            QVERIFY2(TestSupport::MakeClip(path(QStringLiteral("source.") + it.key()), 4,
-                                           QStringLiteral("320x240"), it.value().split(' ')),
+        for (auto it = sources.begin(); it != sources.end(); ++it) {
+            const QString file = path(QString::fromLatin1(it->file));
+            QVERIFY2(TestSupport::MakeClip(file, 20, QStringLiteral("322x182"), it->codecArguments,
+                                           it->framesPerSecond),
                      qPrintable(it.key()));
+            keyFrames_.insert(it.key(), TestSupport::KeyFrameTimes(file));
+            sourceVideo_.insert(it.key(),
+                                TestSupport::Decode({file}).first().First(QStringLiteral("video")));
+            // Every picture differs from every other, so a hash tells where a picture came from.
+            const QStringList& hashes = sourceVideo_.value(it.key()).hashes;
+            QVERIFY(!hashes.isEmpty());
+            QCOMPARE(QSet<QString>(hashes.cbegin(), hashes.cend()).size(), hashes.size());
         }
+        firstStartCustom_ = FirstStartCustomFormat();
+        QVERIFY(!firstStartCustom_.isEmpty());
     }
 
     void loadsWithoutMessageAndOffersAGoodFirstStartChoice() {
@@ -114,40 +212,107 @@ private slots:
         }
     }
 
-    void everyPresetMakesAPlayableCut_data() {
+    void everyFormatCutsTheMarkedRange_data() {
         QTest::addColumn<QString>("params");
         QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("source");
         for (const PresetRecord& record : catalog_.Presets()) {
-            QTest::addRow("%s | %s | %s", qPrintable(record.category), qPrintable(record.label),
-                          qPrintable(record.extension))
-                << record.params << record.extension;
+            const QStringList claimed =
+                CopiesStreams(record.params) ? ClaimedSources(record.label) : QStringList{"h264"};
+            for (const QString& source : claimed) {
+                QTest::addRow("%s | %s | %s from %s", qPrintable(record.category),
+                              qPrintable(record.label), qPrintable(record.extension),
+                              qPrintable(source))
+                    << record.params << record.extension << source;
+            }
         }
+        QTest::addRow("custom format of the first start")
+            << firstStartCustom_ << QStringLiteral("avi") << QStringLiteral("h264");
     }
-    void everyPresetMakesAPlayableCut() {
+
+    // A re-encoded cut seeks in the input and still gets exactly the pictures it got when the
+    // encoder decoded up to the mark; a stream copy starts at the key frame before the mark and
+    // runs past the marked range, with the audio in step.
+    void everyFormatCutsTheMarkedRange() {
         QFETCH(QString, params);
         QFETCH(QString, extension);
-        QString input = path(clipName);
-        if (CopiesStreams(params)) {
-            const QString source = extractSources.value(extension, extension);
-            QVERIFY2(copySources.contains(source), "no source clip for this container");
-            input = path(QStringLiteral("source.") + source);
-        }
+        QFETCH(QString, source);
+        const QString input = path(QString::fromLatin1(sources.value(source).file));
+        const bool copy = CopiesStreams(params);
+        const double length = copy ? CopyLength : EncodeLength;
         const QString output = path(QStringLiteral("cut.") + extension);
-        QFile::remove(output);
-        // As the program runs it: the input, the preset's arguments, then the range.
-        QStringList arguments{QStringLiteral("-i"), input};
-        arguments += params.split(u' ', Qt::SkipEmptyParts);
-        arguments += {"-ss", "1", "-t", "2", "-y", output};
+        const QString former = path(QStringLiteral("former.") + extension);
         QString errors;
-        QVERIFY2(TestSupport::RunFfmpeg(arguments, &errors), qPrintable(errors));
-
-        const TestSupport::ProbeResult probe = TestSupport::Probe(output);
-        QVERIFY2(qAbs(probe.duration - 2.0) <= 0.25, qPrintable(QString::number(probe.duration)));
-        const bool wantsVideo = !params.split(u' ').contains(QStringLiteral("-vn"));
-        const bool wantsAudio = !params.split(u' ').contains(QStringLiteral("-an"));
-        QCOMPARE(probe.streamTypes.contains(QStringLiteral("video")), wantsVideo);
-        QCOMPARE(probe.streamTypes.contains(QStringLiteral("audio")), wantsAudio);
+        QVERIFY2(TestSupport::RunFfmpeg(ProgramArguments(input, params, length, output), &errors),
+                 qPrintable(errors));
+        if (!copy) {
+            QVERIFY2(
+                TestSupport::RunFfmpeg(FormerArguments(input, params, length, former), &errors),
+                qPrintable(errors));
+        }
+        const QList<TestSupport::DecodedFile> decoded =
+            TestSupport::Decode(copy ? QStringList{output} : QStringList{output, former});
         QFile::remove(output);
+        QFile::remove(former);
+
+        const TestSupport::DecodedFile& cut = decoded.first();
+        const QStringList words = params.split(u' ');
+        const bool wantsVideo = !words.contains(QStringLiteral("-vn"));
+        const bool wantsAudio = !words.contains(QStringLiteral("-an"));
+        QCOMPARE(cut.Types().contains(QStringLiteral("video")), wantsVideo);
+        QCOMPARE(cut.Types().contains(QStringLiteral("audio")), wantsAudio);
+        const TestSupport::DecodedStream video = cut.First(QStringLiteral("video"));
+        const TestSupport::DecodedStream audio = cut.First(QStringLiteral("audio"));
+        QCOMPARE(video.hashes.isEmpty(), !wantsVideo);
+
+        if (!copy) {
+            const TestSupport::DecodedFile& before = decoded.last();
+            if (wantsVideo) {
+                QCOMPARE(video.hashes, before.First(QStringLiteral("video")).hashes);
+            } else {
+                QVERIFY2(qAbs(audio.Seconds() - length) <= 0.1,
+                         qPrintable(QString::number(audio.Seconds())));
+                QVERIFY(qAbs(audio.Seconds() - before.First(QStringLiteral("audio")).Seconds()) <=
+                        0.05);
+            }
+            return;
+        }
+
+        const double frame = 1.0 / sources.value(source).framesPerSecond;
+        const QList<double> keyFrames = keyFrames_.value(source);
+        const auto keyFrame = std::find_if(keyFrames.crbegin(), keyFrames.crend(),
+                                           [](double time) { return time <= MarkStart; });
+        QVERIFY(keyFrame != keyFrames.crend());
+        if (!wantsVideo) {
+            QVERIFY2(audio.Seconds() >= CopyLength - 0.05,
+                     qPrintable(QString::number(audio.Seconds())));
+            return;
+        }
+        // The pictures are the source's own, one after the other, from the key frame before the
+        // mark to the end of the marked range at least. (Past the range, a picture that needs a
+        // later one the copy left out may be missing.)
+        const TestSupport::DecodedStream& whole = sourceVideo_.value(source);
+        const qsizetype first = whole.hashes.indexOf(video.hashes.first());
+        QVERIFY2(first >= 0, "the first picture is not one of the source's");
+        QVERIFY(qAbs(whole.times.at(first) - *keyFrame) <= frame / 2);
+        qsizetype inRange = 0;
+        while (first + inRange < whole.times.size() &&
+               whole.times.at(first + inRange) < MarkStart + CopyLength - frame / 2) {
+            ++inRange;
+        }
+        QVERIFY2(video.hashes.size() >= inRange, qPrintable(QString::number(video.hashes.size())));
+        QCOMPARE(video.hashes.mid(0, inRange), whole.hashes.mid(first, inRange));
+        if (wantsAudio) {
+            // Copied audio starts with the pictures; re-encoded audio starts at the mark, as far
+            // into the cut as the mark is after the key frame.
+            const double expected = params.contains(QStringLiteral("-c copy"))
+                                        ? video.times.first()
+                                        : video.times.first() + (MarkStart - *keyFrame);
+            QVERIFY2(qAbs(audio.times.first() - expected) <= 0.15,
+                     qPrintable(QStringLiteral("audio at %1, video at %2")
+                                    .arg(audio.times.first())
+                                    .arg(video.times.first())));
+        }
     }
 };
 

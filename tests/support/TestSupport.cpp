@@ -1,20 +1,23 @@
 #include "tests/support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QCoreApplication>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 extern char** environ;
@@ -22,15 +25,18 @@ extern char** environ;
 namespace TestSupport {
 
 MessageRecorder::MessageRecorder() {
-    previous_ = Platform::SetMessageFunction([this](const QString& text, Platform::MessageIcon icon) {
-        messages.append({text, icon});
-        if (onMessage) {
-            onMessage(messages.last());
-        }
-    });
+    previous_ =
+        Platform::SetMessageFunction([this](const QString& text, Platform::MessageIcon icon) {
+            messages.append({text, icon});
+            if (onMessage) {
+                onMessage(messages.last());
+            }
+        });
 }
 
-MessageRecorder::~MessageRecorder() { Platform::SetMessageFunction(std::move(previous_)); }
+MessageRecorder::~MessageRecorder() {
+    Platform::SetMessageFunction(std::move(previous_));
+}
 
 QStringList MessageRecorder::texts() const {
     QStringList result;
@@ -53,18 +59,19 @@ ProcessEventsHook::ProcessEventsHook(std::function<void()> scriptFunction, bool 
     });
 }
 
-ProcessEventsHook::~ProcessEventsHook() { Platform::SetProcessEventsFunction(std::move(previous_)); }
+ProcessEventsHook::~ProcessEventsHook() {
+    Platform::SetProcessEventsFunction(std::move(previous_));
+}
 
 ApplicationFolderOverride::ApplicationFolderOverride(const QString& folder) {
     Platform::SetApplicationFolder(folder);
 }
 
-ApplicationFolderOverride::~ApplicationFolderOverride() { Platform::SetApplicationFolder({}); }
+ApplicationFolderOverride::~ApplicationFolderOverride() {
+    Platform::SetApplicationFolder({});
+}
 
-namespace {
-
-// Runs a program found on PATH, collecting its standard output and error; returns its exit
-// status or -1. Spawned and reaped by process id, so nothing else's children are touched.
+// Spawned and reaped by process id, so nothing else's children are touched.
 int RunProgram(const QString& program, const QStringList& arguments, QByteArray* output) {
     std::vector<QByteArray> storage;
     storage.push_back(program.toLocal8Bit());
@@ -114,8 +121,6 @@ int RunProgram(const QString& program, const QStringList& arguments, QByteArray*
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-} // namespace
-
 bool RunFfmpeg(const QStringList& arguments, QString* errorText) {
     QStringList all{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                     QStringLiteral("error"), QStringLiteral("-nostdin"), QStringLiteral("-y")};
@@ -129,12 +134,17 @@ bool RunFfmpeg(const QStringList& arguments, QString* errorText) {
 }
 
 bool MakeClip(const QString& path, double seconds, const QString& size,
-              const QStringList& codecArguments) {
+              const QStringList& codecArguments, int framesPerSecond) {
     const QString duration = QString::number(seconds, 'f', 3);
     QStringList arguments{
-        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size, duration),
-        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("-f"),
+        QStringLiteral("lavfi"),
+        QStringLiteral("-i"),
+        QStringLiteral("testsrc=size=%1:rate=%2:duration=%3")
+            .arg(size, QString::number(framesPerSecond), duration),
+        QStringLiteral("-f"),
+        QStringLiteral("lavfi"),
+        QStringLiteral("-i"),
         QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(duration)};
     arguments += codecArguments;
     arguments += {QStringLiteral("-shortest"), path};
@@ -143,12 +153,12 @@ bool MakeClip(const QString& path, double seconds, const QString& size,
 
 ProbeResult Probe(const QString& path) {
     QByteArray output;
-    const int status = RunProgram(
-        QStringLiteral("ffprobe"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-         QStringLiteral("json"), QStringLiteral("-show_format"), QStringLiteral("-show_streams"),
-         path},
-        &output);
+    const int status =
+        RunProgram(QStringLiteral("ffprobe"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                    QStringLiteral("json"), QStringLiteral("-show_format"),
+                    QStringLiteral("-show_streams"), path},
+                   &output);
     ProbeResult result;
     if (status != 0) {
         return result;
@@ -165,8 +175,126 @@ ProbeResult Probe(const QString& path) {
         const QJsonObject object = stream.toObject();
         result.streamTypes.append(object.value(QStringLiteral("codec_type")).toString());
         result.codecNames.append(object.value(QStringLiteral("codec_name")).toString());
+        result.startTimes.append(object.value(QStringLiteral("start_time")).toString().toDouble());
     }
     return result;
+}
+
+double DecodedStream::Seconds() const {
+    return times.isEmpty() ? 0.0 : times.last() + durations.last() - times.first();
+}
+
+QStringList DecodedFile::Types() const {
+    QStringList types;
+    for (const DecodedStream& stream : streams) {
+        types.append(stream.type);
+    }
+    return types;
+}
+
+DecodedStream DecodedFile::First(const QString& type) const {
+    for (const DecodedStream& stream : streams) {
+        if (stream.type == type) {
+            return stream;
+        }
+    }
+    return {};
+}
+
+namespace {
+
+// framemd5's text: "#tb N: a/b" and "#media_type N: kind" for each stream N, then one line
+// "N, dts, pts, duration, size, hash" for each frame.
+DecodedFile ReadFrameHashes(const QByteArray& text) {
+    DecodedFile file;
+    QList<double> timeBases;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.startsWith('#')) {
+            const qsizetype colon = line.indexOf(':');
+            const QList<QByteArray> head = line.left(colon).split(' ');
+            if (colon < 0 || head.size() != 2) {
+                continue;
+            }
+            const int index = head[1].toInt();
+            while (file.streams.size() <= index) {
+                file.streams.append(DecodedStream{});
+                timeBases.append(0.0);
+            }
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (head[0] == "#tb") {
+                const QList<QByteArray> fraction = value.split('/');
+                if (fraction.size() == 2 && fraction[1].toDouble() > 0) {
+                    timeBases[index] = fraction[0].toDouble() / fraction[1].toDouble();
+                }
+            } else if (head[0] == "#media_type") {
+                file.streams[index].type = QString::fromLatin1(value);
+            }
+            continue;
+        }
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() < 6) {
+            continue;
+        }
+        const int index = fields[0].trimmed().toInt();
+        if (index < 0 || index >= file.streams.size()) {
+            continue;
+        }
+        DecodedStream& stream = file.streams[index];
+        stream.times.append(fields[2].trimmed().toDouble() * timeBases[index]);
+        stream.durations.append(fields[3].trimmed().toDouble() * timeBases[index]);
+        stream.hashes.append(QString::fromLatin1(fields[5].trimmed()));
+    }
+    return file;
+}
+
+} // namespace
+
+QList<DecodedFile> Decode(const QStringList& paths) {
+    QTemporaryDir folder;
+    QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                          QStringLiteral("error")};
+    for (const QString& path : paths) {
+        arguments += {QStringLiteral("-i"), path};
+    }
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        arguments += {QStringLiteral("-map"),
+                      QString::number(i),
+                      QStringLiteral("-fps_mode"),
+                      QStringLiteral("passthrough"),
+                      QStringLiteral("-f"),
+                      QStringLiteral("framemd5"),
+                      folder.filePath(QString::number(i))};
+    }
+    QList<DecodedFile> files(paths.size());
+    if (!folder.isValid() || RunProgram(QStringLiteral("ffmpeg"), arguments, nullptr) != 0) {
+        return files;
+    }
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QFile hashes(folder.filePath(QString::number(i)));
+        if (hashes.open(QIODevice::ReadOnly)) {
+            files[i] = ReadFrameHashes(hashes.readAll());
+        }
+    }
+    return files;
+}
+
+QList<double> KeyFrameTimes(const QString& path) {
+    QByteArray output;
+    RunProgram(QStringLiteral("ffprobe"),
+               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                QStringLiteral("packet=pts_time,flags"), QStringLiteral("-of"),
+                QStringLiteral("csv=p=0"), path},
+               &output);
+    QList<double> times;
+    for (const QByteArray& line : output.split('\n')) {
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() >= 2 && fields[1].startsWith('K')) {
+            times.append(fields[0].toDouble());
+        }
+    }
+    std::sort(times.begin(), times.end());
+    return times;
 }
 
 int OpenDescriptorCount() {
@@ -175,7 +303,9 @@ int OpenDescriptorCount() {
                                 .size());
 }
 
-QString BuildFolder() { return QStringLiteral(QUENLET_BUILD_DIR); }
+QString BuildFolder() {
+    return QStringLiteral(QUENLET_BUILD_DIR);
+}
 
 namespace {
 
@@ -202,7 +332,9 @@ void KeepGraphicsDriversLoaded() {
 
 // Post routines run while the application object is destroyed, before the X connection (and
 // with it the driver) goes.
-void RegisterKeepGraphicsDriversLoaded() { qAddPostRoutine(&KeepGraphicsDriversLoaded); }
+void RegisterKeepGraphicsDriversLoaded() {
+    qAddPostRoutine(&KeepGraphicsDriversLoaded);
+}
 
 Q_COREAPP_STARTUP_FUNCTION(RegisterKeepGraphicsDriversLoaded)
 

@@ -61,6 +61,10 @@ public:
     ApplicationFolderOverride& operator=(const ApplicationFolderOverride&) = delete;
 };
 
+// Runs a program found on PATH with standard input from /dev/null, collecting its standard output
+// and error in `output`; returns its exit status, or -1 when it did not start or did not exit.
+int RunProgram(const QString& program, const QStringList& arguments, QByteArray* output);
+
 // Runs ffmpeg with the given arguments (after "-hide_banner -loglevel error -y") and returns
 // whether it succeeded. The output path is the last argument.
 bool RunFfmpeg(const QStringList& arguments, QString* errorText = nullptr);
@@ -69,15 +73,39 @@ bool RunFfmpeg(const QStringList& arguments, QString* errorText = nullptr);
 // 25 frames a second, written to `path`; the container follows the path's extension and the
 // codecs are ffmpeg's defaults for it unless `codecArguments` are given.
 bool MakeClip(const QString& path, double seconds, const QString& size = QStringLiteral("320x240"),
-              const QStringList& codecArguments = {});
+              const QStringList& codecArguments = {}, int framesPerSecond = 25);
 
 // Media facts as ffprobe reports them; duration < 0 when the file could not be read.
 struct ProbeResult {
     double duration = -1;
-    QStringList streamTypes; // "video", "audio", ... in stream order
-    QStringList codecNames;  // codec_name of each stream, in the same order
+    QStringList streamTypes;  // "video", "audio", ... in stream order
+    QStringList codecNames;   // codec_name of each stream, in the same order
+    QList<double> startTimes; // start_time of each stream in seconds (0 when not given)
 };
 ProbeResult Probe(const QString& path);
+
+// What a player gets from a file, decoded by ffmpeg: each stream's kind and its frames in the
+// order they are shown, each frame with its time in seconds (the file's streams keep their
+// offsets to one another) and an MD5 of its decoded data.
+struct DecodedStream {
+    QString type; // "video", "audio", ...
+    QList<double> times;
+    QList<double> durations;
+    QStringList hashes;
+    // From the first frame's start to the last frame's end; 0 without frames.
+    double Seconds() const;
+};
+struct DecodedFile {
+    QList<DecodedStream> streams; // in stream order; empty when the file cannot be decoded
+    QStringList Types() const;
+    // The first stream of that kind, or an empty one.
+    DecodedStream First(const QString& type) const;
+};
+// Decodes every file in one run of ffmpeg (starting ffmpeg costs more than decoding a short cut).
+QList<DecodedFile> Decode(const QStringList& paths);
+
+// Times (as ffprobe gives them) of the key frames of the first video stream.
+QList<double> KeyFrameTimes(const QString& path);
 
 // Number of open file descriptors of this process (from /proc/self/fd).
 int OpenDescriptorCount();
