@@ -88,6 +88,23 @@ private:
 
     QString Extension() const { return window_->frFormats->Container(); }
 
+    // How alike (PSNR in dB; higher is closer) the first picture of `cut` is to the long clip's
+    // picture at `seconds`, scaled to the cut's 720 lines.
+    double FirstPicturePsnr(const QString& cut, double seconds) const {
+        QByteArray output;
+        TestSupport::RunProgram(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-i"), cut,
+             QStringLiteral("-ss"), QString::number(seconds), QStringLiteral("-i"), longClip_,
+             QStringLiteral("-filter_complex"),
+             QStringLiteral("[0:v]trim=end_frame=1[a];[1:v]scale=-2:720,trim=end_frame=1[b];"
+                            "[a][b]psnr"),
+             QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
+            &output);
+        const qsizetype at = output.lastIndexOf("average:");
+        return at < 0 ? -1.0 : output.mid(at + 8).split(' ').first().toDouble();
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(inputs_.isValid());
@@ -258,6 +275,28 @@ private slots:
                  QStringList{QStringLiteral("Error converting file: long.mkv\r\n")});
         messages_->clear();
         panel->chkShutdown->setChecked(false);
+    }
+
+    // A cut far into the long clip (x264's defaults: key frames at 0, 10, 20 and 30 s) starts
+    // with the very picture the mark points at, though the encoder seeks to it.
+    void cutFarIntoTheClipStartsAtTheMark() {
+        MainPanel* panel = Panel();
+        QCOMPARE(window_->sInputFile, longClip_);
+        MarkWithKeys(23, 25);
+        QTest::mouseClick(panel->optOtherFolder, Qt::LeftButton);
+        QCOMPARE(panel->txtOutPath->text(), outputs_.path());
+        QTest::mouseClick(panel->cmdConvert, Qt::LeftButton);
+        QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
+        QCOMPARE(panel->progress->value(), 100);
+
+        const QString output = outputs_.filePath(QStringLiteral("long.") + Extension());
+        const TestSupport::ProbeResult probe = TestSupport::Probe(output);
+        QVERIFY2(qAbs(probe.duration - 2.0) < 0.2, qPrintable(QString::number(probe.duration)));
+        // The format scales to 720 lines; the source's pictures are scaled the same way.
+        const double atMark = FirstPicturePsnr(output, 23.0);
+        QVERIFY2(atMark > 30, qPrintable(QString::number(atMark)));
+        QVERIFY(atMark > FirstPicturePsnr(output, 22.96) + 3);
+        QVERIFY(atMark > FirstPicturePsnr(output, 23.04) + 3);
     }
 
     // A file the encoder cannot read, chosen while the clip plays: refused, and Start then
