@@ -40,6 +40,9 @@ template <typename Operation> bool GuardedRun(const QString& source, Operation&&
     return false;
 }
 
+// The longest unfinished line kept between pieces: an error line with the longest path.
+constexpr qsizetype kLongestLine = 8192;
+
 bool IsBlank(QChar character) {
     return character == QLatin1Char(' ') || character == QLatin1Char('\t');
 }
@@ -62,6 +65,8 @@ DOSOutputs* CVideoConv::Runner() {
 void CVideoConv::StartConversion() {
     GuardedRun(QStringLiteral("CVideoConv.StartConversion"), [this] {
         DOSOutputs* runner = Runner();
+        runInput_ = inputFile_;
+        unfinishedLine_.clear();
         runner->SetCommandLine(BuildCommandLine());
         Platform::ProcessEvents();
         RaiseStatus(QStringLiteral("Starting..."));
@@ -89,12 +94,14 @@ bool CVideoConv::IsFileSupported(const QString& sMediaFile) {
     bool supported = false;
     const bool completed = GuardedRun(QStringLiteral("CVideoConv.IsFileSupported"), [&] {
         DOSOutputs* runner = Runner();
+        runInput_ = sMediaFile;
+        unfinishedLine_.clear();
         runner->SetCommandLine(EncoderWording::EncoderCommand() + QStringLiteral(" -i ") +
                                CommandLine::QuoteArgument(sMediaFile));
         Platform::ProcessEvents();
-        // An empty result (the encoder could not be started, already reported) counts as
-        // readable.
-        supported = !EncoderWording::IsUnknownFormat(runner->ExecuteCommand(QString()));
+        // Only the encoder's error line for this input says no; an empty result (the encoder
+        // could not be started, already reported) counts as readable.
+        supported = !EncoderWording::IsUnknownFormat(runner->ExecuteCommand(QString()), sMediaFile);
     });
     return completed && supported;
 }
@@ -143,7 +150,13 @@ void CVideoConv::objDOS_ReceiveOutputs(QString& CommandOutputs) {
     // Nothing escapes this handler: a step that fails is skipped.
     try {
         const QString piece = CommandOutputs;
-        if (EncoderWording::IsUnknownFormat(piece)) {
+        // The encoder's error line may arrive split over two pieces: each piece is read after
+        // the unfinished line the pieces before it ended with.
+        const QString lines = unfinishedLine_ + piece;
+        const qsizetype lastBreak =
+            std::max(lines.lastIndexOf(QLatin1Char('\n')), lines.lastIndexOf(QLatin1Char('\r')));
+        unfinishedLine_ = lines.mid(lastBreak + 1).right(kLongestLine);
+        if (EncoderWording::IsUnknownFormat(lines, runInput_)) {
             RaiseStatus(QStringLiteral("Unknown format"));
             RaiseProgress(-1);
             return;

@@ -35,7 +35,8 @@ public:
     void StartConversion();
     // Asks a running conversion to stop (from an event handler); returns at once.
     void StopConversion();
-    // Whether the encoder can read the file (false only when it says the format is unknown).
+    // Whether the encoder can read the file: false only when the encoder's error line for this
+    // file says its format is unknown or its data invalid (EncoderWording::IsUnknownFormat).
     bool IsFileSupported(const QString& sMediaFile);
 
 signals:
@@ -59,6 +60,11 @@ private:
     void HandleProgressTime(const QString& CommandOutputs);
 
     QString inputFile_;
+    // The input of the current or last run (a conversion's or a probe's): the encoder's error
+    // line for it is what "Unknown format" is read from.
+    QString runInput_;
+    // The end of the run's output after its last line break, read again with the next piece.
+    QString unfinishedLine_;
     QString outputFile_;
     float fileTimeLength_ = 0.0F;
     QString parametrs_;

@@ -195,8 +195,9 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
 }
 
 QString ConversionTask::BuildOutputFileName(const QString& sInput, const QString& sExtension) {
-    const QString folder = controls_.optSameFolder->isChecked() ? QFileInfo(sInput).absolutePath()
-                                                                : controls_.txtOutPath->text();
+    const QString folder = controls_.optSameFolder->isChecked()
+                               ? QFileInfo(sInput).absolutePath()
+                               : OutputNaming::FolderPath(controls_.txtOutPath->text());
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
         QDir().mkdir(folder); // one level: its parent must exist
     }

@@ -69,7 +69,8 @@ public:
     // has been stopped.
     void ConvertVideo(const QString& origfile, const QString& outFile);
     // The output path for the input and extension in the chosen folder ("Same folder as input
-    // file": the input's folder, else txtOutPath, which is created when missing, one level);
+    // file": the input's folder, else txtOutPath (a leading "~" is the home folder), which is
+    // created when missing, one level);
     // empty, after "Output Folder is not exist and can not be created.", when the folder is
     // missing and cannot be created, or when every candidate name is taken.
     QString BuildOutputFileName(const QString& sInput, const QString& sExtension);

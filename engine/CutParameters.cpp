@@ -1,7 +1,9 @@
 #include "engine/CutParameters.h"
 
+#include "engine/CommandLine.h"
 #include "engine/Platform.h"
 #include "engine/Rounding.h"
+#include "formats/BoxValidator.h"
 #include "formats/FormatPanel.h"
 #include "preview/Slider.h"
 
@@ -42,6 +44,16 @@ QString BitsPerSecond(const QString& what, const QString& sText) {
     return QString::number(bits);
 }
 
+// A box whose text goes onto the command line as it is: only in the form the box allows, and
+// as one argument whatever it holds.
+QString BoxArgument(const QString& what, const QString& sText, const BoxKeyFilter::Rule& rule,
+                    const QString& form) {
+    if (!BoxValidator::Allows(rule, sText)) {
+        throw ParameterError{QStringLiteral("The %1 \"%2\" is not %3.").arg(what, sText, form)};
+    }
+    return CommandLine::QuoteArgumentIfNeeded(sText);
+}
+
 // " -ss <start> -t <length>" of the marked range.
 QString Range(const Slider& slider) {
     const std::int64_t start = slider.SelectStart();
@@ -80,7 +92,9 @@ QString CustomArguments(const FormatPanel& panel, const Slider& slider) {
     if (!audioCodec.isEmpty()) {
         arguments += QStringLiteral(" -acodec ") + audioCodec;
     }
-    arguments += QStringLiteral(" -ac ") + panel.txtChannels->text();
+    arguments += QStringLiteral(" -ac ") +
+                 BoxArgument(QStringLiteral("channel count"), panel.txtChannels->text(),
+                             BoxKeyFilter::Channels, QStringLiteral("a digit from 1 to 9"));
     const QString videoCodec = panel.codecs.GetCodecName(panel.cmbCVCodec->currentText());
     if (!videoCodec.isEmpty()) {
         arguments += QStringLiteral(" -vcodec ") + videoCodec;
@@ -101,7 +115,9 @@ QString CustomArguments(const FormatPanel& panel, const Slider& slider) {
     if (aspect != AsInput) {
         arguments += QStringLiteral(" -aspect ") + aspect;
     }
-    arguments += QStringLiteral(" -r ") + panel.txtFrameRate->text();
+    arguments += QStringLiteral(" -r ") +
+                 BoxArgument(QStringLiteral("frame rate"), panel.txtFrameRate->text(),
+                             BoxKeyFilter::FrameRate, QStringLiteral("a number"));
     return arguments + Range(slider);
 }
 

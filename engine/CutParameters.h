@@ -20,9 +20,13 @@ namespace CutParameters {
 // sample rate is the number the sample-rate text starts with (0 when none), in kHz; the bit
 // rates are whole kbit/s (a fraction is rounded, halves to even).
 //
-// A bit rate that is not a number, a bit rate whose bit/s do not fit in 32 bits, a size without
-// "(" or a range whose length does not fit in 32 bits shows "Error occured while getting
-// paramters", CR LF and the reason (error icon) and yields an empty text.
+// The channel count and the frame rate go on as typed, so they must have the form their boxes
+// allow (BoxValidator): one digit from 1 to 9; up to nine digits with at most one point.
+//
+// A bit rate that is not a number, a bit rate whose bit/s do not fit in 32 bits, a channel
+// count or frame rate of another form, a size without "(" or a range whose length does not fit
+// in 32 bits shows "Error occured while getting paramters", CR LF and the reason (error icon)
+// and yields an empty text.
 QString GetParamaters(const FormatPanel& panel, const Slider& slider);
 
 // The sample rate in Hz of a sample-rate text such as "44.1 KHz" (44100) or "11.025 KHz"

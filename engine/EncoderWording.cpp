@@ -54,9 +54,41 @@ bool EncodingBegan(const QString& text) {
     return ContainsAny(text, {QLatin1StringView("press [q] to stop")});
 }
 
-bool IsUnknownFormat(const QString& text) {
-    return ContainsAny(text, {QLatin1StringView("Unknown format"),
-                              QLatin1StringView("Invalid data found when processing input")});
+bool IsUnknownFormat(const QString& text, const QString& inputFile) {
+    if (inputFile.isEmpty()) {
+        return false;
+    }
+    // The encoder's log shows control characters other than tab and line ends as "?".
+    QString shown = inputFile;
+    for (QChar& character : shown) {
+        const char16_t code = character.unicode();
+        if (code < 0x08 || (code > 0x0d && code < 0x20)) {
+            character = QLatin1Char('?');
+        }
+    }
+    shown += QLatin1String(": ");
+    static const std::array<QLatin1StringView, 2> wordings{
+        QLatin1StringView("Unknown format"),
+        QLatin1StringView("Invalid data found when processing input")};
+    // The error line starts the text or follows a line break. The path may hold line breaks of
+    // its own, so the search is over the whole text rather than line by line.
+    for (qsizetype at = text.indexOf(shown); at >= 0; at = text.indexOf(shown, at + 1)) {
+        if (at > 0 && text.at(at - 1) != QLatin1Char('\n') &&
+            text.at(at - 1) != QLatin1Char('\r')) {
+            continue;
+        }
+        const QStringView rest = QStringView(text).mid(at + shown.size());
+        for (const QLatin1StringView wording : wordings) {
+            if (!rest.startsWith(wording, Qt::CaseInsensitive)) {
+                continue;
+            }
+            const QStringView after = rest.mid(wording.size());
+            if (!after.isEmpty() && (after.front() == u'\n' || after.front() == u'\r')) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool FindProgressTime(const QString& piece, QString* timeText) {

@@ -12,9 +12,13 @@ namespace EncoderWording {
 // "press [q] to stop encoding", 5.x "Press [q] to stop, [?] for help".
 bool EncodingBegan(const QString& text);
 
-// The encoder cannot read the input: "Unknown format" (old) or "Invalid data found when
-// processing input" (5.x).
-bool IsUnknownFormat(const QString& text);
+// Whether the text holds the encoder's error line saying it cannot read the input `inputFile`:
+// at the start of the text or of a line, the input's path as the encoder was given it, ": ",
+// then "Unknown format" (old builds) or "Invalid data found when processing input" (5.x),
+// letter case ignored, and the line break (LF, or CR LF) that ends the line. Lines that merely
+// contain the words (the input's name echoed in "Input #0, ... from '...':", a title tag among
+// the indented metadata) do not count, nor does an unfinished line.
+bool IsUnknownFormat(const QString& text, const QString& inputFile);
 
 // Finds the first "time=" of a piece. Returns false when there is none. Otherwise `timeText`
 // receives the text between "time=" and the first blank after it, or an empty text when no blank

@@ -6,8 +6,8 @@ class QLineEdit;
 
 // Filters the keys typed into one of the number boxes of the format panel. A filter looks at the
 // typed character and at the box's text before the key takes effect; a discarded key changes
-// nothing. Text that arrives without typing (pasted from the context menu, restored settings)
-// is not filtered.
+// nothing. Text that arrives without typing (pasted, dropped) is held to the box's form by its
+// BoxValidator instead.
 class BoxKeyFilter : public QObject {
     Q_OBJECT
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <limits>
@@ -13,9 +14,9 @@
 // What reading a catalog text came to.
 struct CatalogResult {
     enum class Outcome {
-        Loaded, // the records were read
-        Blank,  // the text holds only blanks: nothing was read and nothing is reported
-        Failed  // the reading stopped; `reason` says why
+        Loaded,   // the records were read
+        NoRecord, // the text opens no record (blanks, blank lines, fixed lines): nothing was read
+        Failed    // the reading stopped; `reason` says why
     };
     Outcome outcome = Outcome::Loaded;
     QString reason;
@@ -68,16 +69,20 @@ QString WalkRecords(const std::vector<QStringView>& lines, const RecordLayout& l
 // current one: a record opener moves on to a new slot, unless the current slot's `key` field is
 // still empty, in which case the next record fills that slot again (fields it does not give keep
 // their earlier values). After the walk the last slot counts too, even with an empty key. On a
-// failure the records read so far stay and `count` is not increased by that last step.
+// failure the records read so far stay and `count` is not increased by that last step. A text
+// in which no line opens a record changes nothing and gives NoRecord.
 template <typename Record, std::size_t FieldCount>
 CatalogResult ReadRecords(const QString& content, const RecordLayout& layout,
                           const std::array<QString Record::*, FieldCount>& fields,
                           QString Record::*key, QList<Record>& records, qint32& count,
                           const QString& tooMany) {
     if (TrimSpaces(content).isEmpty()) {
-        return {CatalogResult::Outcome::Blank, {}};
+        return {CatalogResult::Outcome::NoRecord, {}};
     }
     const std::vector<QStringView> lines = SplitLines(content);
+    if (std::all_of(lines.begin(), lines.end(), layout.isSkipped)) {
+        return {CatalogResult::Outcome::NoRecord, {}};
+    }
     while (records.size() <= count) {
         records.append(Record{});
     }

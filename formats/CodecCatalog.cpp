@@ -61,8 +61,11 @@ void CodecCatalog::LoadCodecs(QComboBox* cmbCVCodec, QComboBox* cmbCACodec) {
             ShowFailure(result.reason);
             return;
         }
-        if (result.outcome == CatalogResult::Outcome::Blank || cmbCVCodec == nullptr ||
-            cmbCACodec == nullptr) {
+        if (result.outcome == CatalogResult::Outcome::NoRecord) {
+            ShowFailure(QStringLiteral("The file %1 holds no codec.").arg(FilePath()));
+            return;
+        }
+        if (cmbCVCodec == nullptr || cmbCACodec == nullptr) {
             return;
         }
         QStringList video;

@@ -27,9 +27,9 @@ public:
     // descriptions, in file order and without removing duplicates: "video codec" records go to
     // cmbCVCodec, "audio codec" records to cmbCACodec, "general" records to both (exact,
     // case-sensitive types; other types are listed nowhere). Selects the first entry of each
-    // list with its signals blocked. A catalog of blanks only loads nothing and leaves the
-    // lists as they were. Any failure, an empty list included, shows "Error Occured while
-    // Loading Codecs." with the reason (no icon).
+    // list with its signals blocked. Any failure, a catalog without a record or an empty list
+    // included, shows "Error Occured while Loading Codecs." with the reason (no icon); a
+    // catalog without a record leaves the lists as they were.
     void LoadCodecs(QComboBox* cmbCVCodec, QComboBox* cmbCACodec);
 
     // The reading of a catalog text, without files or widgets: fills Codecs() and CodecCount(),

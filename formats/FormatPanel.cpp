@@ -2,6 +2,7 @@
 
 #include "engine/Platform.h"
 #include "formats/BoxKeyFilter.h"
+#include "formats/BoxValidator.h"
 #include "formats/ListSelection.h"
 
 #include <QAbstractItemView>
@@ -73,6 +74,8 @@ QLineEdit* NewBox(QWidget* parent, const QString& text, BoxKeyFilter::Rule rule)
     box->setFixedWidth(56);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     BoxKeyFilter::Install(box, rule);
+    // Pasted or dropped text is held to the same form as typed keys.
+    box->setValidator(new BoxValidator(rule, box));
     return box;
 }
 

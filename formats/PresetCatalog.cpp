@@ -83,7 +83,11 @@ void PresetCatalog::LoadPresets(QComboBox* cmbCategory,
             ShowFailure(result.reason);
             return;
         }
-        if (result.outcome == CatalogResult::Outcome::Blank || cmbCategory == nullptr) {
+        if (result.outcome == CatalogResult::Outcome::NoRecord) {
+            ShowFailure(QStringLiteral("The file %1 holds no preset.").arg(FilePath()));
+            return;
+        }
+        if (cmbCategory == nullptr) {
             return;
         }
         {

@@ -28,9 +28,9 @@ public:
 
     // Reads presets.xml from the application folder, fills cmbCategory with each category once
     // (order of first appearance), selects its first entry with the list's signals blocked and
-    // then calls SetCategory with that entry's text. A catalog of blanks only loads nothing,
-    // silently. Any failure shows "Error Occured while Loading Presets." with the reason (no
-    // icon) and leaves cmbCategory as it was.
+    // then calls SetCategory with that entry's text. Any failure, a catalog without a record
+    // (blanks, blank lines, fixed lines only) included, shows "Error Occured while Loading
+    // Presets." with the reason (no icon) and leaves cmbCategory as it was.
     void LoadPresets(QComboBox* cmbCategory,
                      const std::function<void(const QString&)>& SetCategory);
 

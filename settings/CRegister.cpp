@@ -70,14 +70,15 @@ QString ValueName(const QString& sKey) {
     return sKey == QStringLiteral("*") ? QString() : sKey;
 }
 
-// Reads a root file. A missing file is an empty store; a file that cannot be read, is not a
-// regular file (a folder or a pipe would never answer), is far too large or is not a store
+// Reads a root file. A missing file (or folder) is an empty store; a file that cannot be read, is
+// not a regular file (a folder or a pipe would never answer), is far too large or is not a store
 // file gives nothing. Never changes the file.
 std::optional<RegisterFile> ReadRootFile(const QString& path) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        if (errno == ENOENT) {
+        // No file, or no folder for it.
+        if (errno == ENOENT || errno == ENOTDIR) {
             return RegisterFile();
         }
         return std::nullopt;
@@ -196,6 +197,27 @@ bool CRegister::REGSaveSetting(quint32 regHKEY, const QString& sSection, const Q
     } catch (...) {
         return false;
     }
+}
+
+std::optional<bool> CRegister::REGKeyExists(quint32 regHKEY, const QString& sSection) const {
+    try {
+        const std::optional<RegisterFile::Levels> key = KeyLevels(NormalizeSection(sSection));
+        const QString path = REGRootFile(regHKEY);
+        if (!key || path.isEmpty()) {
+            return false;
+        }
+        const std::optional<RegisterFile> file = ReadRootFile(path);
+        if (!file) {
+            return std::nullopt;
+        }
+        return file->HasKey(*key);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+QString CRegister::REGRootFile(quint32 regHKEY) {
+    return RootFilePath(RootName(regHKEY));
 }
 
 QString CRegister::NormalizeSection(const QString& sSection) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 // The roots of the settings store, by their usual codes.
 inline constexpr quint32 HKEY_CLASSES_ROOT = 0x80000000u;
 inline constexpr quint32 HKEY_CURRENT_USER = 0x80000001u;
@@ -37,6 +39,13 @@ public:
     // is created with any missing levels above it. True when it was written.
     bool REGSaveSetting(quint32 regHKEY, const QString& sSection, const QString& sKey,
                         const QString& sValue) const;
+
+    // Whether the key `sSection` exists. Nothing when the root's file is there but cannot be
+    // read as a store file (unreadable, not a regular file, not a store file); a missing file
+    // holds no key.
+    std::optional<bool> REGKeyExists(quint32 regHKEY, const QString& sSection) const;
+    // The file that keeps the root, or an empty text for an unknown root or no store folder.
+    static QString REGRootFile(quint32 regHKEY);
 
 private:
     // The key path without one leading and then one trailing "\".

@@ -1,5 +1,6 @@
 #include "settings/RememberedSettings.h"
 
+#include "engine/Platform.h"
 #include "engine/Rounding.h"
 #include "formats/FormatPanel.h"
 #include "formats/ListSelection.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QValidator>
 
 #include <exception>
 #include <functional>
@@ -87,8 +89,10 @@ void RememberedSettings::SaveSettings() {
             Save(name, button->isChecked() ? kTrue : kFalse);
         }
     };
+    // An empty list (its catalog did not load) has no choice to remember: the stored one stays
+    // for the next start.
     const auto list = [this](const QString& name, const QComboBox* box) {
-        if (box != nullptr) {
+        if (box != nullptr && box->count() > 0) {
             Save(name, QString::number(box->currentIndex()));
         }
     };
@@ -135,22 +139,42 @@ void RememberedSettings::LoadSettings() {
             }
         });
     };
-    // Selecting from code runs the list's selection handler, as the user's selection would.
+    // Selecting from code runs the list's selection handler, as the user's selection would. A
+    // stored index that is no entry of the list reads as the default; an empty list is left
+    // alone.
     const auto list = [this](const QString& name, const QString& sDefault, QComboBox* box,
                              const std::function<void(const QString&)>& handler = {}) {
         Step([&] {
-            const std::optional<int> index = StoredWholeNumber(Get(name, sDefault));
-            if (box != nullptr && index) {
+            if (box == nullptr || box->count() == 0) {
+                return;
+            }
+            const auto fits = [box](const std::optional<int>& index) {
+                return index && *index >= 0 && *index < box->count();
+            };
+            std::optional<int> index = StoredWholeNumber(Get(name, sDefault));
+            if (!fits(index)) {
+                index = StoredWholeNumber(sDefault);
+            }
+            if (fits(index)) {
                 SelectListEntry(box, *index, handler);
             }
         });
     };
+    // A text the box would refuse (its validator does not accept it whole) reads as the default.
     const auto text = [this](const QString& name, const QString& sDefault, QLineEdit* box) {
         Step([&] {
-            const QString value = Get(name, sDefault);
-            if (box != nullptr) {
-                box->setText(value);
+            if (box == nullptr) {
+                return;
             }
+            QString value = Get(name, sDefault);
+            if (const QValidator* validator = box->validator()) {
+                int position = 0;
+                QString checked = value;
+                if (validator->validate(checked, position) != QValidator::Acceptable) {
+                    value = sDefault;
+                }
+            }
+            box->setText(value);
         });
     };
     // The format mode N, or nothing when the stored value names no mode.
@@ -215,7 +239,22 @@ void RememberedSettings::cmdDefaults_Click() {
     Step([this] {
         // The whole key with every value in it. A store that refuses keeps its values, and
         // they are restored again below.
-        CRegister().REGDeleteSetting(HKEY_LOCAL_MACHINE, SettingsKey, QString());
+        const CRegister store;
+        store.REGDeleteSetting(HKEY_LOCAL_MACHINE, SettingsKey, QString());
+        const std::optional<bool> kept = store.REGKeyExists(HKEY_LOCAL_MACHINE, SettingsKey);
         LoadSettings();
+        if (kept && !*kept) {
+            return;
+        }
+        const QString file = QDir::toNativeSeparators(CRegister::REGRootFile(HKEY_LOCAL_MACHINE));
+        Platform::ShowMessage(
+            kept ? QStringLiteral("The settings file cannot be changed:\r\n%1\r\nThe stored "
+                                  "settings stay as they are.")
+                       .arg(file)
+                 : QStringLiteral("The settings file cannot be changed because it cannot be "
+                                  "read:\r\n%1\r\nThe defaults are shown; the file is left as it "
+                                  "is.")
+                       .arg(file),
+            Platform::MessageIcon::Exclamation);
     });
 }

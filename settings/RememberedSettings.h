@@ -16,8 +16,8 @@ class QRadioButton;
 // their selected entry (-1 for none) and text boxes by their text.
 //
 // It works on controls it is given and does not own; none may be null (a step whose control is
-// missing is skipped). Nothing here shows a message: a store that cannot be read gives the
-// defaults, one that cannot be written simply remembers nothing.
+// missing is skipped). A store that cannot be read gives the defaults, one that cannot be
+// written simply remembers nothing; only "Restore Defaults" tells when the file stays as it is.
 class RememberedSettings : public QObject {
     Q_OBJECT
 
@@ -31,20 +31,23 @@ public:
     // The output folder when none is remembered: "Cut Files" in the user's home folder.
     static QString DefaultOutPath();
 
-    // Writes the seventeen values, in a fixed order. A value that cannot be written is not
-    // remembered; nothing is reported.
+    // Writes the seventeen values, in a fixed order. A list without entries (its catalog did not
+    // load) writes nothing, so the stored choice survives until the catalog is back. A value
+    // that cannot be written is not remembered; nothing is reported.
     void SaveSettings();
 
     // Restores the values into the controls in a fixed order of twenty steps, each on its own:
-    // a value that is absent or empty takes its default, and a step whose value does not fit
-    // (an index outside its list, a text that is no number where a number belongs, a change the
-    // control refuses) is skipped, leaving its control as it was. Selecting a preset list entry
-    // runs the same handler as the user's selection, so the lists below it follow. Ends by
-    // updating the format description.
+    // a value that is absent or empty takes its default, and so do a list index that is no
+    // entry of its list (-1 included) and a box text that the box's validator would refuse. A
+    // list without entries is left alone, and a step whose value still does not fit (a default
+    // beyond a short list, a change the control refuses) is skipped, leaving its control as it
+    // was. Selecting a preset list entry runs the same handler as the user's selection, so the
+    // lists below it follow. Ends by updating the format description.
     void LoadSettings();
 
     // "Restore Defaults": forgets the stored values, then restores (the defaults, unless the
-    // store refused to forget them). Writes nothing back; closing does that.
+    // store refused to forget them). Writes nothing back; closing does that. When the settings
+    // file is there but cannot be read or changed, says so and where the file is.
     void cmdDefaults_Click();
 
 private:

@@ -98,6 +98,23 @@ private slots:
         QTest::newRow("5.x unreadable input")
             << QStringLiteral("bad.avi: Invalid data found when processing input\n") << 0.0F
             << QStringList{"S:Unknown format", "P:-1"};
+        QTest::newRow("any letter case") << QStringLiteral("bad.avi: unknown format\r\n") << 0.0F
+                                         << QStringList{"S:Unknown format", "P:-1"};
+        QTest::newRow("line not ended yet")
+            << QStringLiteral("bad.avi: Unknown format") << 0.0F << QStringList{};
+        // The words in text that comes from a file, not from the encoder about the input.
+        QTest::newRow("another file's error line")
+            << QStringLiteral("other.avi: Invalid data found when processing input\n") << 40.0F
+            << QStringList{};
+        QTest::newRow("title tag")
+            << QStringLiteral("  Metadata:\n    title           : bad.avi: Unknown format\n")
+            << 40.0F << QStringList{};
+        QTest::newRow("more after the words")
+            << QStringLiteral("bad.avi: Unknown format.avi: No such file or directory\n") << 40.0F
+            << QStringList{};
+        QTest::newRow("echoed name") << QStringLiteral("Input #0, avi, from 'x/bad.avi: Unknown "
+                                                       "format':\n")
+                                     << 40.0F << QStringList{};
         QTest::newRow("Cancelled")
             << QStringLiteral("Cancelled") << 40.0F << QStringList{"S:Cancelled"};
         QTest::newRow("cancelled is ordinary")
@@ -113,8 +130,24 @@ private slots:
         CVideoConv converter;
         Events recorded(converter);
         converter.SetFileTimeLength(length);
+        converter.runInput_ = QStringLiteral("bad.avi"); // the input of the run
         converter.objDOS_ReceiveOutputs(piece);
         QCOMPARE(recorded.list, events);
+    }
+
+    // The runner's pieces may cut the error line anywhere: it counts once, when it is whole.
+    void errorLineSplitOverPieces() {
+        const QString output = QStringLiteral("[avi @ 0x1] low score\n/v/bad.avi: Invalid data "
+                                              "found when processing input\n");
+        for (qsizetype cut = 1; cut < output.size(); ++cut) {
+            CVideoConv converter;
+            Events recorded(converter);
+            converter.runInput_ = QStringLiteral("/v/bad.avi");
+            for (QString piece : {output.left(cut), output.mid(cut)}) {
+                converter.objDOS_ReceiveOutputs(piece);
+            }
+            QCOMPARE(recorded.list, (QStringList{"S:Unknown format", "P:-1"}));
+        }
     }
 
     void handlerLetsNoFailureEscape() {
@@ -219,7 +252,8 @@ private slots:
         QFile script(QDir(appFolder).filePath(QStringLiteral("ffmpeg")));
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"
-                     "case \"$2\" in *.bad) echo 'x: Unknown format';; esac\n");
+                     "case \"$2\" in *.bad) echo \"$2: Unknown format\";; esac\n"
+                     "case \"$2\" in *.echo) echo \"from '$2: Unknown format':\";; esac\n");
         script.close();
         QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
         TestSupport::ApplicationFolderOverride app(appFolder);
@@ -241,6 +275,7 @@ private slots:
         QVERIFY(converter.IsFileSupported(QStringLiteral("/a b/c.mp4")));
         QCOMPARE(converter.objDOS->Outputs(), QStringLiteral("[-i]\n[/a b/c.mp4]\n"));
         QVERIFY(!converter.IsFileSupported(QStringLiteral("/a b/c.bad")));
+        QVERIFY(converter.IsFileSupported(QStringLiteral("/a b/c.echo")));
     }
 
     // A failure that nothing else handles ends the operation with "Error Occured:".

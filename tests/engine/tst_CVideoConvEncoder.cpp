@@ -110,6 +110,51 @@ private slots:
         QVERIFY(!QFileInfo::exists(folder_.filePath(QStringLiteral("never.mp4"))));
     }
 
+    // Only the encoder's own error line about the input says no: the words in a playable
+    // file's name or tags do not, and an unreadable file is refused whatever its name.
+    void probeReadsTheEncoderNotTheFile() {
+        const QString named = folder_.filePath(QStringLiteral("unknown format: Invalid data "
+                                                              "found when processing input.mp4"));
+        QVERIFY(QFile::copy(clip_, named));
+        const QString tagged = folder_.filePath(QStringLiteral("tagged.mkv"));
+        QVERIFY(TestSupport::RunFfmpeg(
+            {QStringLiteral("-i"), clip_, QStringLiteral("-c"), QStringLiteral("copy"),
+             QStringLiteral("-metadata"), QStringLiteral("title=%1: Unknown format").arg(tagged),
+             QStringLiteral("-metadata"),
+             QStringLiteral("comment=Invalid data found when processing input"), tagged}));
+        const QString bad = folder_.filePath(QStringLiteral("unknown format.mp4"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("unknown format\n").repeated(100));
+        file.close();
+
+        MessageRecorder messages;
+        CVideoConv converter;
+        Events events(converter);
+        QVERIFY(converter.IsFileSupported(named));
+        QVERIFY(converter.objDOS->Outputs().contains(QStringLiteral("from '") + named));
+        QVERIFY(converter.IsFileSupported(tagged));
+        QVERIFY(converter.objDOS->Outputs().contains(QStringLiteral("title           : ") + tagged +
+                                                     QStringLiteral(": Unknown format")));
+        QVERIFY(events.statuses.isEmpty());
+        QVERIFY(!converter.IsFileSupported(bad));
+        QCOMPARE(events.statuses, QStringList{QStringLiteral("Unknown format")});
+        QVERIFY(messages.messages.isEmpty());
+
+        // A cut of the tagged file runs to its end without an "Unknown format" on the way.
+        converter.SetInputFile(tagged);
+        converter.SetOutputFile(folder_.filePath(QStringLiteral("tagged cut.mkv")));
+        converter.SetParametrs(QStringLiteral("-c copy -y"));
+        converter.SetFileTimeLength(6);
+        events.statuses.clear();
+        events.progress_.clear();
+        converter.StartConversion();
+        QCOMPARE(events.statuses, QStringList{QStringLiteral("Starting...")});
+        QVERIFY(!events.progress_.isEmpty());
+        QVERIFY(!events.progress_.contains(-1));
+        QVERIFY(messages.messages.isEmpty());
+    }
+
     void missingEncoderIsReported() {
         QTemporaryDir empty;
         QVERIFY(empty.isValid());

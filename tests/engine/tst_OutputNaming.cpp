@@ -123,6 +123,74 @@ private slots:
         }
         QVERIFY(!QFileInfo::exists(out.path() + QStringLiteral("/a")));
     }
+
+    // A name of 250 bytes whose plain output name is taken: "_Converted" would pass the file
+    // system's 255 bytes, so the stem gives way, at a character boundary, and the real encoder
+    // writes the names that come out.
+    void longNamesFitTheFileSystem() {
+        QTemporaryDir dir;
+        const QString v = dir.path();
+        const QString stem = QStringLiteral("xx") + QString(122, QChar(0x00e9)); // 246 bytes
+        const QString input = v + QLatin1Char('/') + stem + QStringLiteral(".mp4");
+        QCOMPARE(QFile::encodeName(QFileInfo(input).fileName()).size(), 250);
+        QVERIFY(TestSupport::MakeClip(input, 1));
+
+        QStringList written;
+        for (int round = 0; round < 2; ++round) {
+            const QString output = OutputNaming::FreeOutputName(v, input, QStringLiteral("mp4"));
+            const QString name = QFileInfo(output).fileName();
+            const QString ending =
+                round == 0 ? QStringLiteral("_Converted.mp4") : QStringLiteral("_Converted_0.mp4");
+            QVERIFY2(name.endsWith(ending), qPrintable(name));
+            const QString kept = name.chopped(ending.size());
+            QVERIFY(stem.startsWith(kept));
+            // The most of the stem that fits: 255 bytes, less one for the split letter.
+            QCOMPARE(QFile::encodeName(name).size(), 254);
+            QCOMPARE(QFile::decodeName(QFile::encodeName(name)), name);
+            QString error;
+            QVERIFY2(TestSupport::RunFfmpeg({QStringLiteral("-i"), input, QStringLiteral("-c"),
+                                             QStringLiteral("copy"), output},
+                                            &error),
+                     qPrintable(error));
+            QCOMPARE(TestSupport::Probe(output).streamTypes, (QStringList{"video", "audio"}));
+            written << name;
+        }
+        QCOMPARE(written.size(), 2);
+        QVERIFY(written[0] != written[1]);
+
+        // Another extension may make the plain name too long as well.
+        const QString wide =
+            v + QLatin1Char('/') + QString(251, QLatin1Char('w')) + QStringLiteral(".ts");
+        QCOMPARE(OutputNaming::FreeOutputName(v, wide, QStringLiteral("webm")),
+                 v + QLatin1Char('/') + QString(250, QLatin1Char('w')) + QStringLiteral(".webm"));
+    }
+
+    // "~" at the start of the typed folder is the home folder, never a folder named "~".
+    void tildeIsTheHomeFolder() {
+        TestSupport::MessageRecorder messages;
+        TaskTest::TaskWindow w;
+        QTemporaryDir home;
+        QTemporaryDir in;
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        const QString input = in.path() + QStringLiteral("/clip.mp4");
+        Touch(input);
+
+        w.OutputTo(QStringLiteral("~/x"));
+        const QString inX = w.task.BuildOutputFileName(input, QStringLiteral("avi"));
+        w.OutputTo(QStringLiteral("~"));
+        const QString inHome = w.task.BuildOutputFileName(input, QStringLiteral("avi"));
+        qputenv("HOME", savedHome);
+
+        QCOMPARE(inX, home.path() + QStringLiteral("/x/clip.avi"));
+        QVERIFY(QFileInfo(home.path() + QStringLiteral("/x")).isDir());
+        QCOMPARE(inHome, home.path() + QStringLiteral("/clip.avi"));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("~")));
+        QVERIFY(messages.messages.isEmpty());
+        // Only a leading "~" or "~/" means home.
+        QCOMPARE(OutputNaming::FolderPath(QStringLiteral("/v/~/x")), QStringLiteral("/v/~/x"));
+        QCOMPARE(OutputNaming::FolderPath(QStringLiteral("~x")), QStringLiteral("~x"));
+    }
 };
 
 QTEST_MAIN(tst_OutputNaming)

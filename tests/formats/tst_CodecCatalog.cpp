@@ -156,15 +156,22 @@ private slots:
         QCOMPARE(merged.Codecs().at(0).type, QStringLiteral("general"));
     }
 
-    void blankCatalogLeavesTheListsAlone() {
-        Load run;
-        run.video.addItem(QStringLiteral("kept"));
-        run.audio.addItem(QStringLiteral("kept too"));
-        load(run, "   ");
-        QVERIFY(run.messages.messages.isEmpty());
-        QCOMPARE(run.catalog.CodecCount(), 0);
-        QCOMPARE(Items(run.video), QStringList{"kept"});
-        QCOMPARE(Items(run.audio), QStringList{"kept too"});
+    // A catalog that opens no record says so and leaves the lists alone.
+    void catalogWithoutARecordLeavesTheListsAlone() {
+        for (const QByteArray& bytes :
+             {QByteArray("   "), QByteArray("\r\n\r\n\r\n"), CatalogFiles::Lines(Catalog({}))}) {
+            Load run;
+            run.video.addItem(QStringLiteral("kept"));
+            run.audio.addItem(QStringLiteral("kept too"));
+            load(run, bytes);
+            QCOMPARE(run.messages.texts(),
+                     QStringList{messageStart + QStringLiteral("The file %1/codecs.xml holds no "
+                                                               "codec.")
+                                                    .arg(folder_.path())});
+            QCOMPARE(run.catalog.CodecCount(), 0);
+            QCOMPARE(Items(run.video), QStringList{"kept"});
+            QCOMPARE(Items(run.audio), QStringList{"kept too"});
+        }
 
         // A catalog that loads refills the lists.
         Load refill;

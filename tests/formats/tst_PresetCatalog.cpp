@@ -94,26 +94,30 @@ private slots:
         QCOMPARE(run.handled, QStringList{"Web"});
     }
 
-    void blankAndEmptyCatalogs() {
-        {
-            // Only spaces: nothing loads and nothing is said.
+    // A catalog that opens no record (blanks, blank lines, the fixed lines only) says so and
+    // leaves the list as it was.
+    void catalogsWithoutARecordSayTheyHoldNone() {
+        const QByteArray texts[] = {"     ", "\r\n\r\n\r\n", "\r\n",
+                                    CatalogFiles::Lines(Catalog({}))};
+        for (const QByteArray& bytes : texts) {
             Load run;
-            load(run, "     ");
-            QVERIFY(run.messages.messages.isEmpty());
+            run.list.addItem(QStringLiteral("kept"));
+            load(run, bytes);
+            QCOMPARE(run.messages.texts(),
+                     QStringList{messageStart + QStringLiteral("The file %1/presets.xml holds no "
+                                                               "preset.")
+                                                    .arg(folder_.path())});
+            QCOMPARE(run.messages.messages.first().icon, Platform::MessageIcon::None);
             QCOMPARE(run.catalog.PresetCount(), 0);
             QVERIFY(run.catalog.Presets().isEmpty());
-            QCOMPARE(run.list.count(), 0);
+            QCOMPARE(Items(run.list), QStringList{"kept"});
             QVERIFY(run.handled.isEmpty());
         }
-        for (const QByteArray& bytes : {QByteArray("\r\n"), CatalogFiles::Lines(Catalog({}))}) {
-            // No record opener: the empty slot 0 still counts, as one empty category.
-            Load run;
-            load(run, bytes);
-            QVERIFY(run.messages.messages.isEmpty());
-            QCOMPARE(run.catalog.PresetCount(), 1);
-            QCOMPARE(Items(run.list), QStringList{QString()});
-            QCOMPARE(run.handled, QStringList{QString()});
-        }
+        // Blank lines that end in LF only are one line that opens a record: a fault of its own.
+        Load lf;
+        load(lf, "\n\n\n\n");
+        QCOMPARE(lf.messages.messages.size(), 1);
+        QVERIFY(lf.messages.texts().first().startsWith(messageStart + QStringLiteral("Line 1: ")));
     }
 
     void failuresShowTheMessageAndKeepWhatWasRead_data() {

@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -158,20 +159,21 @@ private slots:
         QVERIFY(!QFile::exists(store->file(QStringLiteral("HKEY_LOCAL_MACHINE.ini"))));
     }
 
-    // The catalog shrank: the category stays the first, and the label and container steps
-    // apply to it.
-    void categoryBeyondTheCatalogKeepsTheFirstCategory() {
+    // The catalog shrank: the stored category is no entry any more and reads as the default
+    // (the second); the label and container steps apply to it.
+    void categoryBeyondTheCatalogReadsAsTheDefault() {
         QVERIFY(Store(QStringLiteral("cmbCategory"), QStringLiteral("99")));
         QVERIFY(Store(QStringLiteral("cmbOutVCodec"), QStringLiteral("2")));
         QVERIFY(Store(QStringLiteral("cmbOutFormat"), QStringLiteral("1")));
         Run run;
-        const QString first = run.f.presets.Categories().value(0);
-        QCOMPARE(run.f.cmbCategory->currentIndex(), 0);
-        const QStringList labels = Labels(run.f.presets, first);
+        const QString second = run.f.presets.Categories().value(1);
+        QCOMPARE(run.f.cmbCategory->currentIndex(), 1);
+        const QStringList labels = Labels(run.f.presets, second);
         QVERIFY(labels.size() >= 3);
         QCOMPARE(run.f.cmbOutVCodec->currentText(), labels[2]);
-        QCOMPARE(run.f.cmbOutFormat->currentText(), Containers(run.f.presets, first, labels[2])[1]);
-        QVERIFY(run.m.lblFormat->text().startsWith(QStringLiteral("Category:") + first));
+        QCOMPARE(run.f.cmbOutFormat->currentText(),
+                 Containers(run.f.presets, second, labels[2])[1]);
+        QVERIFY(run.m.lblFormat->text().startsWith(QStringLiteral("Category:") + second));
     }
 
     void formatMode_data() {
@@ -298,13 +300,14 @@ private slots:
         QCOMPARE(again.f.txtCVBitrate->text(), QStringLiteral("320"));
     }
 
-    // Values that do not fit skip their own step only; the others are restored.
-    void badValuesSkipOnlyTheirStep() {
+    // Values that do not fit read as their defaults, each on its own; the others are restored.
+    void badValuesReadAsTheirDefaults() {
         const std::pair<const char*, const char*> values[] = {
             {"optOtherFolder", "False"},  {"optSameFolder", "perhaps"}, {"cmbCategory", "three"},
             {"cmbOutVCodec", "3"},        {"cmbCustContainer", "-2"},   {"cmbCACodec", "4"},
             {"cmbCASmapleRate", "1e999"}, {"cmbCVCodec", "2"},          {"cmbCVSize", "29"},
-            {"cmbCVAspect", " 2 "},       {"txtFrameRate", "30"},       {"optFormat", "x"}};
+            {"cmbCVAspect", " 2 "},       {"txtFrameRate", "30"},       {"optFormat", "x"},
+            {"txtChannels", "0"},         {"txtCABirate", "-64"},       {"txtCVBitrate", "12345"}};
         for (const auto& [name, value] : values) {
             QVERIFY(Store(QLatin1String(name), QLatin1String(value)));
         }
@@ -313,30 +316,96 @@ private slots:
         // The selected option cannot be unselected on its own: it stays.
         QVERIFY(run.m.optOtherFolder->isChecked());
         QVERIFY(!run.m.optSameFolder->isChecked());
-        // The category keeps the catalog's first entry; the label step applies to it.
-        QCOMPARE(run.f.cmbCategory->currentIndex(), 0);
+        // The category reads as its default; the label step applies to it.
+        QCOMPARE(run.f.cmbCategory->currentIndex(), 1);
         QCOMPARE(run.f.cmbOutVCodec->currentIndex(), 3);
-        // Skipped lists keep what the catalogs and the panel gave them.
-        QCOMPARE(run.f.cmbCustContainer->currentIndex(), 0);
-        QCOMPARE(run.f.cmbCASmapleRate->currentIndex(), 0);
+        QCOMPARE(run.f.cmbCustContainer->currentText(), QStringLiteral("AVI"));
+        QCOMPARE(run.f.cmbCASmapleRate->currentText(), QStringLiteral("22.05 KHz"));
         QCOMPARE(run.f.cmbCVSize->currentIndex(), 0);
         QCOMPARE(run.f.cmbCACodec->currentIndex(), 4);
         QCOMPARE(run.f.cmbCVCodec->currentIndex(), 2);
         QCOMPARE(run.f.cmbCVAspect->currentIndex(), 2);
         QCOMPARE(run.f.txtFrameRate->text(), QStringLiteral("30"));
+        QCOMPARE(run.f.txtChannels->text(), QStringLiteral("2"));
+        QCOMPARE(run.f.txtCABirate->text(), QStringLiteral("64"));
+        QCOMPARE(run.f.txtCVBitrate->text(), QStringLiteral("320"));
         QVERIFY(run.f.optFormat[0]->isChecked());
     }
 
-    // A stored -1 leaves the list with nothing selected; the lists below a category follow.
-    void minusOneSelectsNothing() {
+    // A stored -1 (what an empty list once saved) reads as the default, so the format is
+    // never shown empty.
+    void minusOneReadsAsTheDefault() {
         QVERIFY(Store(QStringLiteral("cmbCategory"), QStringLiteral("-1")));
+        QVERIFY(Store(QStringLiteral("cmbOutVCodec"), QStringLiteral("-1")));
+        QVERIFY(Store(QStringLiteral("cmbOutFormat"), QStringLiteral("-1")));
         QVERIFY(Store(QStringLiteral("cmbCVSize"), QStringLiteral("-1")));
         Run run;
-        QCOMPARE(run.f.cmbCategory->currentIndex(), -1);
-        QCOMPARE(run.f.cmbOutVCodec->count(), 0);
-        QCOMPARE(run.f.cmbOutFormat->count(), 0);
-        QCOMPARE(run.f.cmbCVSize->currentIndex(), -1);
-        QCOMPARE(run.m.lblFormat->text(), QStringLiteral("Category:, Codec:\"\", Container:\"\""));
+        VerifyDefaults(run);
+    }
+
+    // Starting without the catalogs and closing normally keeps the stored format choice; once
+    // the catalogs are back, the next start shows it again.
+    void startWithoutCatalogsKeepsTheStoredChoice() {
+        QTemporaryDir bare; // a program folder without catalogs
+        QVERIFY(bare.isValid());
+        const std::pair<const char*, const char*> choice[] = {{"cmbCategory", "3"},
+                                                              {"cmbOutVCodec", "1"},
+                                                              {"cmbOutFormat", "0"},
+                                                              {"cmbCACodec", "3"},
+                                                              {"cmbCVCodec", "4"}};
+        for (const auto& [name, value] : choice) {
+            QVERIFY(Store(QLatin1String(name), QLatin1String(value)));
+        }
+        folder.reset(); // before the next override: its end restores the default
+        folder = std::make_unique<TestSupport::ApplicationFolderOverride>(bare.path());
+        {
+            Run run;
+            QCOMPARE(run.messages.messages.size(), 2); // one for each catalog
+            QCOMPARE(run.f.cmbCategory->count(), 0);
+            QCOMPARE(run.f.cmbCVCodec->count(), 0);
+            QVERIFY(run.window->close());
+        }
+        for (const auto& [name, value] : choice) {
+            QCOMPARE(Stored(QLatin1String(name)), QLatin1String(value));
+        }
+
+        folder.reset(); // before the next override: its end restores the default
+        folder =
+            std::make_unique<TestSupport::ApplicationFolderOverride>(TestSupport::BuildFolder());
+        Run again;
+        QVERIFY2(again.messages.messages.isEmpty(), qPrintable(again.messages.texts().join(u'|')));
+        const QStringList categories = again.f.presets.Categories();
+        QCOMPARE(again.f.cmbCategory->currentText(), categories[3]);
+        QCOMPARE(again.f.cmbOutVCodec->currentText(), Labels(again.f.presets, categories[3])[1]);
+        QCOMPARE(again.f.cmbCACodec->currentIndex(), 3);
+        QCOMPARE(again.f.cmbCVCodec->currentIndex(), 4);
+        QVERIFY(again.m.lblFormat->text().startsWith(QStringLiteral("Category:") + categories[3]));
+    }
+
+    // The first start ever without presets.xml stores no choice for the preset lists, so the
+    // start after the file is back shows the defaults, not an empty format.
+    void firstStartWithoutPresetsLeavesTheDefaults() {
+        QTemporaryDir bare;
+        QVERIFY(bare.isValid());
+        QVERIFY(QFile::copy(TestSupport::BuildFolder() + QStringLiteral("/codecs.xml"),
+                            bare.filePath(QStringLiteral("codecs.xml"))));
+        folder.reset(); // before the next override: its end restores the default
+        folder = std::make_unique<TestSupport::ApplicationFolderOverride>(bare.path());
+        {
+            Run run;
+            QVERIFY2(run.messages.messages.size() == 1,
+                     qPrintable(run.messages.texts().join(u'|')));
+            QVERIFY(run.window->close());
+        }
+        for (const char* name : {"cmbCategory", "cmbOutVCodec", "cmbOutFormat"}) {
+            QCOMPARE(Stored(QLatin1String(name)), QStringLiteral("<absent>"));
+        }
+        QCOMPARE(Stored(QStringLiteral("cmbCVCodec")), QStringLiteral("1"));
+        folder.reset(); // before the next override: its end restores the default
+        folder =
+            std::make_unique<TestSupport::ApplicationFolderOverride>(TestSupport::BuildFolder());
+        Run again;
+        VerifyDefaults(again);
     }
 
     // "Restore Defaults" forgets the stored values at once and shows the defaults, the panel
@@ -391,12 +460,12 @@ private slots:
     }
 
     // A store that may be read but not changed: "Restore Defaults" cannot forget the values, so
-    // they are restored again; nothing is reported.
+    // they are restored again, and it says so.
     void readOnlyStoreRestoresTheStoredValuesAgain() {
         QVERIFY(Store(QStringLiteral("txtCABirate"), QStringLiteral("128")));
         QVERIFY(Store(QStringLiteral("optFormat"), QStringLiteral("1")));
-        StoreTestSupport::WriteProtection protection(
-            store->file(QStringLiteral("HKEY_LOCAL_MACHINE.ini")));
+        const QString path = store->file(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
+        StoreTestSupport::WriteProtection protection(path);
         if (!protection.active()) {
             QSKIP("The store file cannot be write-protected here");
         }
@@ -406,9 +475,54 @@ private slots:
         QCOMPARE(run.f.txtCABirate->text(), QStringLiteral("128"));
         QVERIFY(run.f.optFormat[1]->isChecked());
         QCOMPARE(run.f.txtCVBitrate->text(), QStringLiteral("320"));
+        QCOMPARE(run.messages.texts(),
+                 QStringList{QStringLiteral("The settings file cannot be changed:\r\n") + path +
+                             QStringLiteral("\r\nThe stored settings stay as they are.")});
+        QCOMPARE(run.messages.messages.first().icon, Platform::MessageIcon::Exclamation);
         run.window->close();
-        QVERIFY(run.messages.messages.isEmpty());
+        QCOMPARE(run.messages.messages.size(), 1);
         QCOMPARE(Stored(QStringLiteral("txtCABirate")), QStringLiteral("128"));
+    }
+
+    // A settings file that cannot be read (a folder in its place, which stops the superuser as
+    // well, or a file that is no store file): "Restore Defaults" shows the defaults and says
+    // that the file cannot be changed and where it is; the file is left as it is.
+    void restoreDefaultsWithAnUnreadableFileSaysWhereItIs() {
+        const QString path = store->file(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
+        for (int round = 0; round < 2; ++round) {
+            QFile::remove(path);
+            QDir(path).removeRecursively();
+            const QByteArray foreign("not a settings store\n\"txtCABirate\"=\"128\"\n");
+            if (round == 0) {
+                QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+            } else {
+                QVERIFY(StoreTestSupport::WriteBytes(path, foreign));
+            }
+            {
+                Run run;
+                run.window->show();
+                QVERIFY(run.messages.messages.isEmpty());
+                QTest::mouseClick(run.m.cmdChangeFormat, Qt::LeftButton);
+                Type(run.f.txtCABirate, QStringLiteral("200"));
+                QTest::mouseClick(run.f.cmdDefaults, Qt::LeftButton);
+                VerifyDefaults(run);
+                QCOMPARE(run.messages.texts(),
+                         QStringList{QStringLiteral("The settings file cannot be changed because "
+                                                    "it cannot be read:\r\n") +
+                                     path +
+                                     QStringLiteral("\r\nThe defaults are shown; the file is left "
+                                                    "as it is.")});
+                QCOMPARE(run.messages.messages.first().icon, Platform::MessageIcon::Exclamation);
+                QVERIFY(run.window->close());
+                QCOMPARE(run.messages.messages.size(), 1);
+            }
+            if (round == 0) {
+                QVERIFY(QFileInfo(path + QStringLiteral("/inside")).isDir());
+            } else {
+                QCOMPARE(StoreTestSupport::ReadBytes(path), foreign);
+            }
+        }
+        QDir(path).removeRecursively();
     }
 };
 
