@@ -4,26 +4,32 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace {
 
-// The options QGuiApplication and QApplication take for themselves, written with one dash or two.
-bool IsToolkitOption(const QString& name) {
-    static const QStringList names{
-        QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
-        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
-        QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
-        QStringLiteral("qwindowicon"),   QStringLiteral("qwindowtitle"),
-        QStringLiteral("reverse"),       QStringLiteral("session"),
-        QStringLiteral("display"),       QStringLiteral("geometry"),
-        QStringLiteral("name"),          QStringLiteral("title"),
-        QStringLiteral("visual"),        QStringLiteral("ncols"),
-        QStringLiteral("cmap"),          QStringLiteral("im"),
-        QStringLiteral("nograb"),        QStringLiteral("dograb"),
-        QStringLiteral("style"),         QStringLiteral("stylesheet"),
-        QStringLiteral("widgetcount")};
-    return names.contains(name);
+// The options QGuiApplication and QApplication take for themselves (written with one dash or
+// two): accepted here and left to Qt, which reads them from the same command line.
+void AddToolkitOptions(QCommandLineParser& parser) {
+    static const char* const valued[] = {"platform",      "platformpluginpath",
+                                         "platformtheme", "plugin",
+                                         "qmljsdebugger", "qwindowgeometry",
+                                         "qwindowicon",   "qwindowtitle",
+                                         "session",       "display",
+                                         "geometry",      "name",
+                                         "title",         "visual",
+                                         "ncols",         "im",
+                                         "style",         "stylesheet"};
+    static const char* const flags[] = {"reverse",     "nograb", "dograb",
+                                        "widgetcount", "cmap",   "sync"};
+    for (const char* name : valued) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : flags) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 }
 
 } // namespace
@@ -39,6 +45,7 @@ StartupArguments StartupArguments::Parse(const QStringList& arguments) {
         "Quenlet cuts one part out of a video file and saves it in the format you choose."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    AddToolkitOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("The video file to load at start."),
                                  QStringLiteral("[FILE]"));
@@ -52,17 +59,18 @@ StartupArguments StartupArguments::Parse(const QStringList& arguments) {
         return result;
     };
     if (!parser.parse(arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        result.toolkitOptions =
-            !unknown.isEmpty() && std::all_of(unknown.begin(), unknown.end(), IsToolkitOption);
         return fail(parser.errorText());
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         result.action = Action::Help;
         result.text = parser.helpText();
-        // Without an application object the parser cannot know the program's name.
-        result.text.replace(QStringLiteral("Usage: <executable_name>"),
-                            QStringLiteral("Usage: ") + program);
+        // The parser names the program as it was called (or not at all before the application
+        // object exists); the help names it as it is typed.
+        const QString usage = QStringLiteral("Usage: ");
+        const qsizetype options = result.text.indexOf(QStringLiteral(" [options]"));
+        if (result.text.startsWith(usage) && options > usage.size()) {
+            result.text.replace(usage.size(), options - usage.size(), program);
+        }
         return result;
     }
     if (parser.isSet(version)) {

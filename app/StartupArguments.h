@@ -16,14 +16,11 @@ struct StartupArguments {
     QString text;
     // The status to exit with for Help, Version (0) and Error (2).
     int exitCode = 0;
-    // An Error that may be none: every option it did not know is one of Qt's own (-style,
-    // -platform, ...), which only the application object takes out of the command line. Such
-    // a command line is read again after that.
-    bool toolkitOptions = false;
 
     // The status of a command line that cannot be understood, as other command-line tools use.
     static constexpr int UsageError = 2;
 
-    // Reads a command line, the program's name first, as QCoreApplication::arguments() gives it.
+    // Reads a command line, the program's name first. Qt's own options (-style, -platform, ...)
+    // are accepted and left to the application object, so this needs none and no display.
     static StartupArguments Parse(const QStringList& arguments);
 };

@@ -34,15 +34,14 @@ QIcon ApplicationIcon() {
 
 int main(int argc, char* argv[]) {
     // The command line is answered before the window system is opened, so --help, --version
-    // and usage errors work without a display. One with Qt's own options (-style, ...) is read
-    // again once the application object has taken them out.
+    // and usage errors work without a display.
     QStringList given;
     for (int i = 0; i < argc; ++i) {
         given.append(QString::fromLocal8Bit(argv[i]));
     }
-    const StartupArguments early = StartupArguments::Parse(given);
-    if (early.action != StartupArguments::Action::Run && !early.toolkitOptions) {
-        return Answer(early);
+    const StartupArguments arguments = StartupArguments::Parse(given);
+    if (arguments.action != StartupArguments::Action::Run) {
+        return Answer(arguments);
     }
 
     QApplication application(argc, argv);
@@ -53,11 +52,6 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     // libmpv needs the C locale's number format; QApplication sets the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-
-    const StartupArguments arguments = StartupArguments::Parse(QApplication::arguments());
-    if (arguments.action != StartupArguments::Action::Run) {
-        return Answer(arguments);
-    }
 
     frmMain window;
     window.show();
