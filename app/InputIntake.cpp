@@ -3,6 +3,7 @@
 #include "app/MainPanel.h"
 #include "app/modDialog.h"
 #include "engine/CVideoConv.h"
+#include "engine/Diagnostics.h"
 #include "engine/Platform.h"
 #include "preview/Slider.h"
 
@@ -89,6 +90,16 @@ void InputIntake::cmdAddVideoFile_Click() {
     }
 }
 
+void InputIntake::TakeInStartupFile(const QString& path) {
+    try {
+        // A path that names no file is not skipped as the dialog would (it never offers one):
+        // the encoder cannot read it, and the user hears so.
+        TakeInFile(path);
+    } catch (...) {
+        // Nothing may leave an event handler.
+    }
+}
+
 void InputIntake::picVideoWindow_OLEDragDrop(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls()) {
         return;
@@ -141,6 +152,8 @@ void InputIntake::TakeInFile(const QString& path) {
     }
     // The slider takes the pointer now, also when the player could not show the file.
     panel_->Slider->SetEnabled(true);
+    qCInfo(Diagnostics).noquote() << "video taken in:" << path
+                                  << "time:" << panel_->lblTime->text();
 }
 
 bool InputIntake::eventFilter(QObject* watched, QEvent* event) {

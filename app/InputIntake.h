@@ -46,7 +46,10 @@ public:
     // A drop on the video area: the first local file of the drop is taken in when its
     // extension is a video one; anything else is ignored without a word.
     void picVideoWindow_OLEDragDrop(const QMimeData* data);
-    // Takes in one file (both ways in end here).
+    // The file named on Quenlet's command line (the desktop's "Open With"), as an absolute path:
+    // taken in as a file chosen in the open dialog is.
+    void TakeInStartupFile(const QString& path);
+    // Takes in one file (every way in ends here).
     void TakeInFile(const QString& path);
 
 protected:

@@ -9,6 +9,7 @@
 #include "app/modDialog.h"
 #include "engine/ConversionTask.h"
 #include "engine/CutParameters.h"
+#include "engine/Diagnostics.h"
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
 #include "preview/CutSelection.h"
@@ -17,6 +18,8 @@
 #include "settings/RememberedSettings.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
@@ -47,6 +50,12 @@ void frmMain::Form_Load() {
     frFormats->LoadPresets();
     frFormats->LoadCodecs();
     settings->LoadSettings();
+    qCInfo(Diagnostics).noquote() << "started with" << frFormats->cmbCategory->count()
+                                  << "preset categories from"
+                                  << Platform::DataFilePath(QStringLiteral("presets.xml")) << "and"
+                                  << frFormats->cmbCVCodec->count() << "video codecs from"
+                                  << Platform::DataFilePath(QStringLiteral("codecs.xml"))
+                                  << "- format:" << frMain->lblFormat->text().simplified();
 }
 
 void frmMain::ConnectWindowControls() {
@@ -136,7 +145,7 @@ void frmMain::cmdClose_Click() {
 
 void frmMain::MyButton1_Click() {
     modDialog::OpenDocument(
-        QUrl::fromLocalFile(Platform::ApplicationFolder() + QStringLiteral("/Help.html")));
+        QUrl::fromLocalFile(Platform::DataFilePath(QStringLiteral("Help.html"))));
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,10 @@
 #include "engine/Platform.h"
 
+#include "engine/Diagnostics.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <utility>
@@ -40,6 +44,7 @@ QMessageBox::Icon toBoxIcon(MessageIcon icon) {
 } // namespace
 
 void ShowMessage(const QString& text, MessageIcon icon) {
+    qCInfo(Diagnostics).noquote() << "message box:" << text;
     if (messageFunction()) {
         messageFunction()(text, icon);
         return;
@@ -78,6 +83,19 @@ QString ApplicationFolder() {
 
 void SetApplicationFolder(const QString& folder) {
     folderOverride() = folder;
+}
+
+QString DataFilePath(const QString& name) {
+    const QDir program(ApplicationFolder());
+    const QString beside = program.filePath(name);
+    if (QFileInfo::exists(beside)) {
+        return beside;
+    }
+    const QString shared = QDir::cleanPath(program.filePath(QStringLiteral("../share/quenlet")));
+    if (QFileInfo(shared).isDir()) {
+        return QDir(shared).filePath(name);
+    }
+    return beside;
 }
 
 } // namespace Platform

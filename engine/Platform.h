@@ -25,11 +25,17 @@ void ProcessEvents();
 // Replaces the event processing; an empty function restores the real one. Returns the previous.
 EventFunction SetProcessEventsFunction(EventFunction function);
 
-// The folder of the program itself, without a trailing separator. Catalogs, the help file and
-// a bundled encoder are looked up there.
+// The folder of the program itself, without a trailing separator. A bundled encoder is looked
+// up there.
 QString ApplicationFolder();
 // Makes ApplicationFolder() answer the given folder (tests); an empty text restores the real one.
 void SetApplicationFolder(const QString& folder);
+
+// Where the data file `name` (a catalog, the help page) lies: beside the program (the build
+// folder), else in ../share/quenlet/ relative to it (an installed program). When it lies in
+// neither, the path it should have: in ../share/quenlet/ when that folder exists, else beside
+// the program. Follows ApplicationFolder(), so replacing that moves the data files too.
+QString DataFilePath(const QString& name);
 
 // The application's title, the caption of every message box.
 inline constexpr const char* ApplicationTitle = "Quenlet";

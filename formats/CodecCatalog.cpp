@@ -27,7 +27,7 @@ void ShowFailure(const QString& reason) {
 } // namespace
 
 QString CodecCatalog::FilePath() {
-    return Platform::ApplicationFolder() + QStringLiteral("/codecs.xml");
+    return Platform::DataFilePath(QStringLiteral("codecs.xml"));
 }
 
 CatalogResult CodecCatalog::ReadCodecs(const QString& content) {

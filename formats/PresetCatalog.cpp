@@ -43,7 +43,7 @@ void AddDistinct(QComboBox* list, const QStringList& texts) {
 } // namespace
 
 QString PresetCatalog::FilePath() {
-    return Platform::ApplicationFolder() + QStringLiteral("/presets.xml");
+    return Platform::DataFilePath(QStringLiteral("presets.xml"));
 }
 
 CatalogResult PresetCatalog::ReadPresets(const QString& content) {
