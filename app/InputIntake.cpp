@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QUrl>
 
 // Every pattern is a file pattern "*.<ext>": the two that lacked their "*." and the "*.mp4,*.mov"
@@ -126,6 +127,8 @@ void InputIntake::TakeInFile(const QString& path) {
     bool supported = false;
     {
         CVideoConv probe; // made for this question only
+        probes_.append(&probe);
+        const auto forget = qScopeGuard([this, &probe] { probes_.removeOne(&probe); });
         supported = probe.IsFileSupported(path);
     }
     if (generation != intakeGeneration_) {
@@ -141,6 +144,16 @@ void InputIntake::TakeInFile(const QString& path) {
     }
     // The slider takes the pointer now, also when the player could not show the file.
     panel_->Slider->SetEnabled(true);
+}
+
+void InputIntake::AbandonProbe() {
+    if (probes_.isEmpty()) {
+        return;
+    }
+    ++intakeGeneration_; // the file being looked at gives way, as to a newer one
+    for (CVideoConv* probe : std::as_const(probes_)) {
+        probe->StopConversion();
+    }
 }
 
 bool InputIntake::eventFilter(QObject* watched, QEvent* event) {

@@ -34,6 +34,9 @@ public:
     void StartConversion();
     // Asks a running conversion to stop (from an event handler); returns at once.
     void StopConversion();
+    // Stops as StopConversion does, for nobody waiting on the conversion any more (the window
+    // is closing): the stopped run shows no message.
+    void AbandonConversion();
     // Whether the encoder can read the file (false only when it says the format is unknown).
     bool IsFileSupported(const QString& sMediaFile);
 
@@ -62,4 +65,5 @@ private:
     float fileTimeLength_ = 0.0F;
     QString parametrs_;
     std::unique_ptr<DOSOutputs> objDOS;
+    bool abandoned_ = false;
 };
