@@ -238,6 +238,11 @@ void DOSOutputs::TerminateChild() {
     }
     const QPointer<DOSOutputs> self(this);
     ending_ = true;
+    // What has not been handed out is never delivered now; dropping it keeps the pipe read to
+    // its end however much was waiting.
+    pending_.clear();
+    pendingStart_ = 0;
+    UpdateNotifier();
     child_.SignalGroup(SIGTERM);
     const QDeadlineTimer deadline(KillAfterMs);
     while (child_.Running() && !(child_.LeaderExited() && endOfOutput_) && !deadline.hasExpired()) {

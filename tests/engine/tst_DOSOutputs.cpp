@@ -430,7 +430,6 @@ private slots:
         const int descriptors = OpenDescriptorCount();
         DOSOutputs runner;
         Pieces pieces(runner);
-        Ticker ticker;
         QElapsedTimer sinceStop;
         pid_t leader = 0;
         QTimer::singleShot(1000, &runner, [&] {
@@ -440,7 +439,6 @@ private slots:
         });
         QVERIFY(runner.ExecuteCommand(command).isEmpty());
         QVERIFY2(sinceStop.elapsed() < 500, qPrintable(QString::number(sinceStop.elapsed())));
-        QVERIFY2(ticker.KeptTicking(), qPrintable(ticker.Report()));
         QCOMPARE(pieces.list, QStringList{QStringLiteral("Cancelled")});
 
         // Processes that are not this one's children may take a moment more to go.
