@@ -64,6 +64,7 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     }
     const QPointer<DOSOutputs> self(this);
     busy_ = true;
+    lastEnding_ = {};
     const auto idle = qScopeGuard([&] {
         if (self) {
             busy_ = false;
@@ -104,7 +105,6 @@ bool DOSOutputs::StartRun() {
                               Platform::MessageIcon::Error);
         return false;
     }
-    lastEnding_ = {};
     if (!child_.Start(::CommandLine::SplitCommandLine(commandLine_), ends[1])) {
         CloseDescriptor(ends[0]);
         CloseDescriptor(ends[1]);

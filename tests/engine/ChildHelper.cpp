@@ -5,7 +5,7 @@
 //   stdin         reads its standard input to the end, then writes how many bytes came
 //   silent        writes nothing
 //   quiet S       writes nothing for S seconds, then ends
-//   stubborn S    the same, ignoring termination signals
+//   stubborn S    writes a line once it ignores termination signals, then nothing for S seconds
 //   family FILE S starts a child of its own, writes "<own pid> <child's pid>" into FILE, and
 //                 both write nothing for S seconds
 //   flood N       writes N bytes in lines of 64, then ends
@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
         SleepSeconds(argc > 2 ? argv[2] : nullptr);
     } else if (mode == "stubborn") {
         ::signal(SIGTERM, SIG_IGN);
+        WriteAll("ignoring termination\n");
         SleepSeconds(argc > 2 ? argv[2] : nullptr);
     } else if (mode == "family" && argc > 3) {
         const pid_t child = ::fork();

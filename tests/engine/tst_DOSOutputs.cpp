@@ -430,13 +430,19 @@ private slots:
         const int descriptors = OpenDescriptorCount();
         DOSOutputs runner;
         Pieces pieces(runner);
+        QElapsedTimer sinceStart;
+        sinceStart.start();
         QElapsedTimer sinceStop;
         pid_t leader = 0;
-        QTimer::singleShot(1000, &runner, [&] {
-            leader = runner.ProcessId();
-            sinceStop.start();
-            runner.SetStopConvert(true);
+        QTimer stop; // at 1 s, once the child has told its child's id
+        QObject::connect(&stop, &QTimer::timeout, &runner, [&] {
+            if (!sinceStop.isValid() && sinceStart.elapsed() >= 1000 && QFileInfo::exists(idFile)) {
+                leader = runner.ProcessId();
+                sinceStop.start();
+                runner.SetStopConvert(true);
+            }
         });
+        stop.start(10);
         QVERIFY(runner.ExecuteCommand(command).isEmpty());
         QVERIFY2(sinceStop.elapsed() < 500, qPrintable(QString::number(sinceStop.elapsed())));
         QCOMPARE(pieces.list, QStringList{QStringLiteral("Cancelled")});
@@ -462,9 +468,11 @@ private slots:
         DOSOutputs runner;
         Ticker ticker;
         QElapsedTimer sinceStop;
-        QTimer::singleShot(300, &runner, [&] {
-            sinceStop.start();
-            runner.SetStopConvert(true);
+        QObject::connect(&runner, &DOSOutputs::ReceiveOutputs, &runner, [&](QString& piece) {
+            if (!sinceStop.isValid() && piece.startsWith(QStringLiteral("ignoring"))) {
+                sinceStop.start();
+                runner.SetStopConvert(true);
+            }
         });
         QVERIFY(runner.ExecuteCommand(HelperCommand(QStringLiteral("stubborn"), {"30"})).isEmpty());
         QVERIFY2(sinceStop.elapsed() >= 2900 && sinceStop.elapsed() < 4500,
@@ -567,9 +575,12 @@ private slots:
         }
 
         Pieces pieces(runner);
+        runner.ExecuteCommand(BytesCommand("ok"));
+        pieces.list.clear();
         runner.SetStopConvert(true);
         QVERIFY(runner.ExecuteCommand(HelperCommand(QStringLiteral("ticks"))).isEmpty());
         QCOMPARE(pieces.list, QStringList{QStringLiteral("Cancelled")});
+        QCOMPARE(runner.LastChildEnding().kind, Kind::None);
         QVERIFY(runner.Outputs().isEmpty());
         QVERIFY(NoChildLeft());
         pieces.list.clear();
