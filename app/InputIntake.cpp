@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QUrl>
 
 // Every pattern is a file pattern "*.<ext>": the two that lacked their "*." and the "*.mp4,*.mov"
@@ -137,6 +138,8 @@ void InputIntake::TakeInFile(const QString& path) {
     bool supported = false;
     {
         CVideoConv probe; // made for this question only
+        probes_.append(&probe);
+        const auto forget = qScopeGuard([this, &probe] { probes_.removeOne(&probe); });
         supported = probe.IsFileSupported(path);
     }
     if (generation != intakeGeneration_) {
@@ -154,6 +157,16 @@ void InputIntake::TakeInFile(const QString& path) {
     panel_->Slider->SetEnabled(true);
     qCInfo(Diagnostics).noquote() << "video taken in:" << path
                                   << "time:" << panel_->lblTime->text();
+}
+
+void InputIntake::AbandonProbe() {
+    if (probes_.isEmpty()) {
+        return;
+    }
+    ++intakeGeneration_; // the file being looked at gives way, as to a newer one
+    for (CVideoConv* probe : std::as_const(probes_)) {
+        probe->StopConversion();
+    }
 }
 
 bool InputIntake::eventFilter(QObject* watched, QEvent* event) {

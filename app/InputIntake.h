@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <functional>
 
+class CVideoConv;
 class MainPanel;
 class QMimeData;
 class QWidget;
@@ -51,6 +52,9 @@ public:
     void TakeInStartupFile(const QString& path);
     // Takes in one file (every way in ends here).
     void TakeInFile(const QString& path);
+    // Ends the encoder's look at a file being taken in, at once; that file is then not taken in
+    // (the window is closing). Does nothing when no file is being looked at.
+    void AbandonProbe();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,4 +69,6 @@ private:
     // Counts intakes, so an intake that another one overtook while the encoder looked at its
     // file (events are processed meanwhile) gives way to the newer one.
     quint64 intakeGeneration_ = 0;
+    // The converters looking at files being taken in, innermost last.
+    QList<CVideoConv*> probes_;
 };

@@ -150,7 +150,10 @@ void frmMain::MyButton1_Click() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     // Closing is never refused here, whatever its reason; only the close button refuses while a
-    // task runs.
+    // task runs. A task or a look at a new file still on the stack is ended first, so that it
+    // unwinds at once and the program ends with its window instead of running on unseen.
+    task->AbandonTask();
+    intake->AbandonProbe();
     settings->SaveSettings();
     event->accept();
 }

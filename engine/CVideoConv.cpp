@@ -77,6 +77,9 @@ void CVideoConv::StartConversion() {
         // Encoding never began: the encoder could not start, refused its input or arguments, or
         // the run was stopped (then the detail is empty).
         RaiseStatus(QStringLiteral("Error"));
+        if (abandoned_) {
+            return;
+        }
         Platform::ShowMessage(QStringLiteral("Error converting file: ") +
                                   QFileInfo(inputFile_).fileName() + QStringLiteral("\r\n") +
                                   ExtractEncoderMessage(outputs),
@@ -88,6 +91,11 @@ void CVideoConv::StopConversion() {
     if (objDOS) {
         objDOS->SetStopConvert(true);
     }
+}
+
+void CVideoConv::AbandonConversion() {
+    abandoned_ = true;
+    StopConversion();
 }
 
 bool CVideoConv::IsFileSupported(const QString& sMediaFile) {

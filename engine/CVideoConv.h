@@ -35,6 +35,9 @@ public:
     void StartConversion();
     // Asks a running conversion to stop (from an event handler); returns at once.
     void StopConversion();
+    // Stops as StopConversion does, for nobody waiting on the conversion any more (the window
+    // is closing): the stopped run shows no message.
+    void AbandonConversion();
     // Whether the encoder can read the file: false only when the encoder's error line for this
     // file says its format is unknown or its data invalid (EncoderWording::IsUnknownFormat).
     bool IsFileSupported(const QString& sMediaFile);
@@ -69,4 +72,5 @@ private:
     float fileTimeLength_ = 0.0F;
     QString parametrs_;
     std::unique_ptr<DOSOutputs> objDOS;
+    bool abandoned_ = false;
 };

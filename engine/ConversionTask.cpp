@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -111,6 +112,17 @@ void ConversionTask::StopTask() {
     controls_.lblProgress->setText(StoppedCaption);
 }
 
+void ConversionTask::AbandonTask() {
+    if (!TaskOnStack()) {
+        return;
+    }
+    startAfterUnwind_ = false;
+    if (cConvert) {
+        cConvert->AbandonConversion();
+    }
+    StopTask();
+}
+
 void ConversionTask::RunOneTask() {
     controls_.lblProgress->setText(ProgressCaption);
     controls_.cmdConvert->setText(StopCaption);
@@ -188,6 +200,11 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
             return;
         }
         converter->StartConversion();
+        if (stopRequested_) {
+            // A stopped encoder leaves a part of a file behind (an mp4 without its index plays
+            // nowhere). The name was free when the task began, so the file is the encoder's.
+            QFile::remove(outFile);
+        }
     } catch (...) {
         controls_.lblProgress->hide();
         controls_.progress->hide();

@@ -83,6 +83,10 @@ public:
     // True from the start of a task until it has unwound (also after its Stop).
     bool TaskOnStack() const { return taskDepth_ > 0; }
 
+    // Ends a task on the stack as its Stop button does, for good: no Start clicked meanwhile
+    // follows it, and the stopped conversion shows no message (the window is closing).
+    void AbandonTask();
+
 private:
     bool StartChecksPass();
     void StopTask();

@@ -3,25 +3,35 @@
 #include "engine/CommandLine.h"
 #include "engine/Platform.h"
 
-#include <QByteArray>
+#include <QAbstractEventDispatcher>
+#include <QDeadlineTimer>
 #include <QPointer>
+#include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QStringDecoder>
+#include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <poll.h>
 #include <unistd.h>
 #include <utility>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
-constexpr int PieceBytes = 512;
+constexpr qsizetype PieceBytes = 512;
 constexpr int EventRoundsPerPiece = 6;
+// The longest single wait of a run before the user interface gets its turn again.
+constexpr int WaitSliceMs = 10;
+// How long a stopped child's group has to end after the termination signal before it is killed.
+constexpr int KillAfterMs = 3000;
+// Reading stops while this much is waiting to be handed out (the child then waits on the pipe).
+constexpr qsizetype MaxPendingBytes = 16 * 1024 * 1024;
+// Handed-out bytes are dropped from the buffer's front once there are this many.
+constexpr qsizetype CompactBytes = 64 * 1024;
+constexpr size_t ReadChunkBytes = 64 * 1024;
 
 // The locale's decoder, which also tells whether it still holds the first bytes of a character
 // whose remaining bytes have not arrived yet.
@@ -37,147 +47,114 @@ void CloseDescriptor(int fd) {
     }
 }
 
-// Resets the child's signal handling to the defaults and unblocks everything, whatever the
-// parent ignores or blocks (a parent that ignores SIGPIPE would otherwise pass that on).
-bool PrepareAttributes(posix_spawnattr_t* attributes) {
-    if (posix_spawnattr_init(attributes) != 0) {
-        return false;
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int signal : {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD}) {
-        sigaddset(&defaults, signal);
-    }
-    posix_spawnattr_setsigmask(attributes, &none);
-    posix_spawnattr_setsigdefault(attributes, &defaults);
-    posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    return true;
-}
-
 } // namespace
 
 DOSOutputs::DOSOutputs(QObject* parent) : QObject(parent) {}
 
 DOSOutputs::~DOSOutputs() {
-    CleanUp();
+    Release();
 }
 
 QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
-    if (readEnd_ >= 0) {
+    if (busy_) {
         return {}; // one run at a time: a handler of this run must not start another
     }
-    stopConvert_ = false;
     if (!DOSCommand.isEmpty()) {
         commandLine_ = DOSCommand;
+    }
+    const QPointer<DOSOutputs> self(this);
+    busy_ = true;
+    lastEnding_ = {};
+    const auto idle = qScopeGuard([&] {
+        if (self) {
+            busy_ = false;
+            stopConvert_ = false;
+        }
+    });
+    if (stopConvert_) {
+        // Stopped before it began: nothing is started.
+        outputs_.clear();
+        QString cancelled = QStringLiteral("Cancelled");
+        emit ReceiveOutputs(cancelled);
+        return {};
     }
     if (commandLine_.isEmpty()) {
         Platform::ShowMessage(QStringLiteral("Command Line is empty"),
                               Platform::MessageIcon::Error);
         return {};
     }
-
-    int ends[2] = {-1, -1};
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        const int error = errno;
-        Platform::ShowMessage(QStringLiteral("CreatePipe failed. Error: ") + QString::number(error),
-                              Platform::MessageIcon::Error);
+    if (!StartRun()) {
         return {};
     }
-    readEnd_ = ends[0];
-    if (!StartChild(ends[1])) {
-        CloseDescriptor(ends[1]);
-        CloseDescriptor(readEnd_);
-        readEnd_ = -1;
-        Platform::ShowMessage(QStringLiteral("File or command not found"),
-                              Platform::MessageIcon::Error);
-        return {};
-    }
-    // From now on only the child holds the write end, so the read end reports the end of the
-    // stream once the child (and whatever inherited the end from it) has closed it.
-    CloseDescriptor(ends[1]);
     outputs_.clear();
-
-    const QPointer<DOSOutputs> self(this);
     try {
         return ReadUntilEnd();
     } catch (...) {
         if (self) {
-            CleanUp(); // a handler failed: the run still leaves no child and no descriptor behind
+            Release(); // a handler failed: the run still leaves no child and no descriptor behind
         }
         throw;
     }
 }
 
-bool DOSOutputs::StartChild(int writeEnd) {
-    const QStringList arguments = ::CommandLine::SplitCommandLine(commandLine_);
-    if (arguments.isEmpty()) {
+bool DOSOutputs::StartRun() {
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        const int error = errno;
+        Platform::ShowMessage(QStringLiteral("CreatePipe failed. Error: ") + QString::number(error),
+                              Platform::MessageIcon::Error);
         return false;
     }
-    QStringEncoder encoder(QStringConverter::System);
-    std::vector<QByteArray> storage;
-    storage.reserve(static_cast<size_t>(arguments.size()));
-    for (const QString& argument : arguments) {
-        storage.push_back(encoder.encode(argument));
-    }
-    std::vector<char*> argv;
-    argv.reserve(storage.size() + 1);
-    for (QByteArray& argument : storage) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0) {
+    if (!child_.Start(::CommandLine::SplitCommandLine(commandLine_), ends[1])) {
+        CloseDescriptor(ends[0]);
+        CloseDescriptor(ends[1]);
+        Platform::ShowMessage(QStringLiteral("File or command not found"),
+                              Platform::MessageIcon::Error);
         return false;
     }
-    // The write end first becomes standard output and error, and only then does /dev/null become
-    // standard input, so a write end that happens to be descriptor 0 is not lost. dup2 clears
-    // close-on-exec on the copies; every other descriptor of ours closes at exec.
-    posix_spawn_file_actions_adddup2(&actions, writeEnd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd, STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-
-    posix_spawnattr_t attributes;
-    const bool haveAttributes = PrepareAttributes(&attributes);
-
-    pid_t pid = 0;
-    // glibc reports a program that cannot be executed (missing, not executable) as the result of
-    // posix_spawnp itself. Without a slash in the program name, PATH is searched.
-    const int result = posix_spawnp(&pid, argv[0], &actions, haveAttributes ? &attributes : nullptr,
-                                    argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (haveAttributes) {
-        posix_spawnattr_destroy(&attributes);
+    // From now on only the child holds the write end, so the read end reports the end of the
+    // stream once the child (and whatever inherited the end from it) has closed it. Reads never
+    // wait: what is there is taken, and the waiting happens in bounded polls.
+    CloseDescriptor(ends[1]);
+    readEnd_ = ends[0];
+    ::fcntl(readEnd_, F_SETFL, ::fcntl(readEnd_, F_GETFL) | O_NONBLOCK);
+    pending_.clear();
+    pendingStart_ = 0;
+    endOfOutput_ = false;
+    if (QAbstractEventDispatcher::instance(QThread::currentThread()) != nullptr) {
+        notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
+        connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { DrainOutput(); });
     }
-    if (result != 0) {
-        return false;
-    }
-    processId_ = pid;
     return true;
 }
 
 QString DOSOutputs::ReadUntilEnd() {
     const QPointer<DOSOutputs> self(this);
     PieceDecoder decoder;
-    char buffer[PieceBytes];
     for (;;) {
-        ssize_t count = 0;
-        do {
-            count = ::read(readEnd_, buffer, sizeof buffer);
-        } while (count < 0 && errno == EINTR);
+        while (child_.Running() && PendingSize() == 0 && !endOfOutput_ && !stopConvert_) {
+            if (!WaitRound()) {
+                return {};
+            }
+        }
+        if (stopConvert_) {
+            return StopRun();
+        }
+        if (!child_.Running()) {
+            return outputs_; // a handler has ended the run
+        }
 
-        bool readSucceeded = count > 0;
+        bool lastPiece = false;
         QString piece;
-        if (readSucceeded) {
-            piece = decoder.decode(QByteArrayView(buffer, count));
+        if (PendingSize() > 0) {
+            piece = decoder.decode(TakePiece());
         } else if (decoder.HoldsPartialCharacter()) {
             // The stream ended inside a character: deliver it as a replacement character of its
-            // own, and let the next read report the end.
+            // own, and let the next piece report the end.
             piece = QString(QChar::ReplacementCharacter);
             decoder.resetState();
-            readSucceeded = true;
+        } else {
+            lastPiece = true;
         }
         outputs_.append(piece);
 
@@ -191,34 +168,143 @@ QString DOSOutputs::ReadUntilEnd() {
         if (!self) {
             return {};
         }
-
         if (stopConvert_) {
-            CleanUp();
-            QString cancelled = QStringLiteral("Cancelled");
-            emit ReceiveOutputs(cancelled);
-            return {};
+            return StopRun();
         }
-        if (!readSucceeded || readEnd_ < 0) {
-            CleanUp();
+        if (!child_.Running()) {
+            return outputs_;
+        }
+        if (lastPiece) {
+            if (!WaitForChildExit()) {
+                return {};
+            }
+            if (stopConvert_) {
+                return StopRun();
+            }
+            Release();
             return outputs_;
         }
     }
 }
 
-void DOSOutputs::CleanUp() {
-    if (readEnd_ < 0) {
-        return;
+QString DOSOutputs::StopRun() {
+    const QPointer<DOSOutputs> self(this);
+    TerminateChild();
+    if (!self) {
+        return {};
     }
-    // The object is idle before anything else happens, so a nested call does nothing.
-    const int readEnd = std::exchange(readEnd_, -1);
-    const pid_t pid = std::exchange(processId_, 0);
-    if (pid > 0) {
-        // The child is ours and not yet reaped, so the id cannot belong to anybody else. On a
-        // normal end it has already exited and the signal changes nothing.
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    QString cancelled = QStringLiteral("Cancelled");
+    emit ReceiveOutputs(cancelled);
+    return {};
+}
+
+void DOSOutputs::CleanUp() {
+    TerminateChild();
+}
+
+// One bounded wait for output (or only for time to pass, when no output can come), then one
+// round of event processing. False when this object was destroyed meanwhile.
+bool DOSOutputs::WaitRound() {
+    const QPointer<DOSOutputs> self(this);
+    if (readEnd_ >= 0 && !endOfOutput_ && PendingSize() < MaxPendingBytes) {
+        pollfd watched{readEnd_, POLLIN, 0};
+        if (::poll(&watched, 1, WaitSliceMs) > 0) {
+            DrainOutput();
+        }
+    } else {
+        ::poll(nullptr, 0, WaitSliceMs);
+    }
+    Platform::ProcessEventsWhileWaiting();
+    return !self.isNull();
+}
+
+// After the end of the output: waits until the child has exited, a stop is asked for, or a
+// handler has ended the run. False when this object was destroyed meanwhile.
+bool DOSOutputs::WaitForChildExit() {
+    while (child_.Running() && !child_.LeaderExited() && !stopConvert_) {
+        if (!WaitRound()) {
+            return false;
         }
     }
-    CloseDescriptor(readEnd);
+    return true;
+}
+
+// The termination signal to the group, up to 3 s for the child to exit and its output to end
+// (both mean the group is done: the processes that wrote to us are gone), then Release kills
+// whatever is left. Events are processed meanwhile; calls nested in them do nothing.
+void DOSOutputs::TerminateChild() {
+    if (!child_.Running() || ending_) {
+        return;
+    }
+    const QPointer<DOSOutputs> self(this);
+    ending_ = true;
+    // What has not been handed out is never delivered now; dropping it keeps the pipe read to
+    // its end however much was waiting.
+    pending_.clear();
+    pendingStart_ = 0;
+    UpdateNotifier();
+    child_.SignalGroup(SIGTERM);
+    const QDeadlineTimer deadline(KillAfterMs);
+    while (child_.Running() && !(child_.LeaderExited() && endOfOutput_) && !deadline.hasExpired()) {
+        if (!WaitRound()) {
+            return; // destroyed: the destructor has killed and reaped the child
+        }
+    }
+    Release();
+}
+
+// Kills whatever the run still holds, reaps it and closes the pipe, at once.
+void DOSOutputs::Release() {
+    notifier_.reset();
+    if (child_.Running()) {
+        lastEnding_ = child_.Reap();
+    }
+    CloseDescriptor(std::exchange(readEnd_, -1));
+    pending_.clear();
+    pendingStart_ = 0;
+    endOfOutput_ = false;
+    ending_ = false;
+}
+
+// Moves everything the pipe holds into the buffer, without waiting.
+void DOSOutputs::DrainOutput() {
+    if (readEnd_ < 0 || endOfOutput_) {
+        return;
+    }
+    char chunk[ReadChunkBytes];
+    while (PendingSize() < MaxPendingBytes) {
+        const ssize_t count = ::read(readEnd_, chunk, sizeof chunk);
+        if (count > 0) {
+            pending_.append(chunk, count);
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else {
+            // Nothing more for now, or the end: every writer has closed the pipe (a read error
+            // ends the stream as well).
+            endOfOutput_ = count == 0 || errno != EAGAIN;
+            break;
+        }
+    }
+    UpdateNotifier();
+}
+
+QByteArray DOSOutputs::TakePiece() {
+    const qsizetype size = std::min(PendingSize(), PieceBytes);
+    QByteArray piece = pending_.sliced(pendingStart_, size);
+    pendingStart_ += size;
+    if (pendingStart_ == pending_.size()) {
+        pending_.resize(0);
+        pendingStart_ = 0;
+    } else if (pendingStart_ >= CompactBytes) {
+        pending_.remove(0, pendingStart_);
+        pendingStart_ = 0;
+    }
+    UpdateNotifier();
+    return piece;
+}
+
+void DOSOutputs::UpdateNotifier() {
+    if (notifier_) {
+        notifier_->setEnabled(!endOfOutput_ && PendingSize() < MaxPendingBytes);
+    }
 }

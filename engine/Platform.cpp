@@ -22,6 +22,11 @@ EventFunction& eventFunction() {
     return function;
 }
 
+EventFunction& waitingEventFunction() {
+    static EventFunction function;
+    return function;
+}
+
 QString& folderOverride() {
     static QString folder;
     return folder;
@@ -72,6 +77,18 @@ void ProcessEvents() {
 
 EventFunction SetProcessEventsFunction(EventFunction function) {
     return std::exchange(eventFunction(), std::move(function));
+}
+
+void ProcessEventsWhileWaiting() {
+    if (waitingEventFunction()) {
+        waitingEventFunction()();
+        return;
+    }
+    QCoreApplication::processEvents();
+}
+
+EventFunction SetWaitingEventsFunction(EventFunction function) {
+    return std::exchange(waitingEventFunction(), std::move(function));
 }
 
 QString ApplicationFolder() {

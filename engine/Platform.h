@@ -25,6 +25,13 @@ void ProcessEvents();
 // Replaces the event processing; an empty function restores the real one. Returns the previous.
 EventFunction SetProcessEventsFunction(EventFunction function);
 
+// Lets the user interface process its pending events once while an operation waits, in short
+// bounded waits, for something outside the program (a child's output or its end). Kept apart
+// from ProcessEvents, whose rounds come at fixed points of an operation and are counted.
+void ProcessEventsWhileWaiting();
+// Replaces it; an empty function restores the real one. Returns the previous.
+EventFunction SetWaitingEventsFunction(EventFunction function);
+
 // The folder of the program itself, without a trailing separator. A bundled encoder is looked
 // up there.
 QString ApplicationFolder();

@@ -2,10 +2,14 @@
 // through CVideoConv and once as the same ffmpeg argument list started directly (posix_spawn,
 // waitpid, output discarded), alternating, five pairs. Prints the median wall-time ratio
 // converter/direct and the program's own CPU time during the converter runs as a share of the
-// encoder's CPU time.
+// encoder's CPU time. Then runs a child that prints nothing for 3 s through the runner. For
+// both it prints the longest time between two rounds of event processing (the six rounds after
+// each piece of output and the rounds between bounded waits alike): how long the window could
+// go without repainting or seeing a click.
 //
 //   runner_overhead [pairs]
 #include "engine/CVideoConv.h"
+#include "engine/DOSOutputs.h"
 #include "engine/EncoderWording.h"
 #include "engine/Platform.h"
 
@@ -69,6 +73,36 @@ int RunDirect(const QStringList& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The times between two rounds of event processing since the last Reset.
+struct EventGaps {
+    void Round() {
+        const double now = Now();
+        if (last > 0) {
+            gaps.push_back(now - last);
+        }
+        last = now;
+    }
+    void Reset() {
+        last = 0;
+        gaps.clear();
+    }
+    long Rounds() const { return static_cast<long>(gaps.size()) + (last > 0 ? 1 : 0); }
+    double Longest() const {
+        return gaps.empty() ? 0 : *std::max_element(gaps.cbegin(), gaps.cend());
+    }
+    // The time that 99 % of the gaps do not exceed.
+    double Percentile99() const {
+        if (gaps.empty()) {
+            return 0;
+        }
+        std::vector<double> sorted = gaps;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[(sorted.size() - 1) * 99 / 100];
+    }
+    double last = 0;
+    std::vector<double> gaps;
+};
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
@@ -91,8 +125,14 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     });
     long eventRounds = 0;
-    Platform::SetProcessEventsFunction([&eventRounds] {
+    EventGaps gaps;
+    Platform::SetProcessEventsFunction([&eventRounds, &gaps] {
         ++eventRounds;
+        gaps.Round();
+        QCoreApplication::processEvents();
+    });
+    Platform::SetWaitingEventsFunction([&gaps] {
+        gaps.Round();
         QCoreApplication::processEvents();
     });
 
@@ -116,6 +156,9 @@ int main(int argc, char* argv[]) {
     double encoderCpuThroughConverter = 0;
     double encoderCpuDirect = 0;
     long pieces = 0;
+    double longestGapConverting = 0;
+    double worstPercentile99 = 0;
+    long waitRounds = 0;
     for (int pair = 0; pair < pairs; ++pair) {
         double converterWall = 0;
         double directWall = 0;
@@ -132,9 +175,13 @@ int main(int argc, char* argv[]) {
                 const long roundsBefore = eventRounds;
                 const double selfBefore = CpuSeconds(RUSAGE_SELF);
                 const double childBefore = CpuSeconds(RUSAGE_CHILDREN);
+                gaps.Reset();
                 const double start = Now();
                 converter.StartConversion();
                 converterWall = Now() - start;
+                longestGapConverting = std::max(longestGapConverting, gaps.Longest());
+                worstPercentile99 = std::max(worstPercentile99, gaps.Percentile99());
+                waitRounds += gaps.Rounds() - (eventRounds - roundsBefore);
                 ownCpu += CpuSeconds(RUSAGE_SELF) - selfBefore;
                 encoderCpuThroughConverter += CpuSeconds(RUSAGE_CHILDREN) - childBefore;
                 pieces += (eventRounds - roundsBefore - 1) / 6;
@@ -168,7 +215,25 @@ int main(int argc, char* argv[]) {
     // it through the converter makes it work any harder.
     std::printf("encoder CPU through the converter / direct: %.4f\n",
                 encoderCpuThroughConverter / encoderCpuDirect);
-    std::printf("pieces read per conversion: %.1f; messages shown: %d\n",
-                static_cast<double>(pieces) / pairs, messages);
-    return messages == 0 ? 0 : 1;
+    std::printf("pieces read per conversion: %.1f; rounds between bounded waits per conversion: "
+                "%.1f\n",
+                static_cast<double>(pieces) / pairs, static_cast<double>(waitRounds) / pairs);
+    std::printf("longest time between two rounds of event processing while converting: %.1f ms "
+                "(target <= 60 ms); 99th percentile, worst run: %.1f ms\n",
+                longestGapConverting * 1000.0, worstPercentile99 * 1000.0);
+    std::fflush(stdout);
+
+    DOSOutputs silent;
+    gaps.Reset();
+    const double silentCpuBefore = CpuSeconds(RUSAGE_SELF);
+    const double silentStart = Now();
+    silent.ExecuteCommand(QStringLiteral("sleep 3"));
+    const double silentWall = Now() - silentStart;
+    const double silentCpu = CpuSeconds(RUSAGE_SELF) - silentCpuBefore;
+    std::printf("silent child (sleep 3): %.2f s, %ld rounds of event processing, longest time "
+                "between two: %.1f ms (target <= 60 ms), 99th percentile %.1f ms; own CPU %.3f s\n",
+                silentWall, gaps.Rounds(), gaps.Longest() * 1000.0, gaps.Percentile99() * 1000.0,
+                silentCpu);
+    std::printf("messages shown: %d\n", messages);
+    return messages == 0 && silent.LastChildEnding().ExitedWithZero() ? 0 : 1;
 }

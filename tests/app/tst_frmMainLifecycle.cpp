@@ -1,6 +1,7 @@
 // The main window's own life: start-up order, closing (refused only by the close button while a
 // task runs, saving the settings every time), minimising, moving, help and the two links.
 #include "app/AboutPanel.h"
+#include "app/InputIntake.h"
 #include "app/MainPanel.h"
 #include "app/frmMain.h"
 #include "app/modDialog.h"
@@ -8,6 +9,7 @@
 #include "settings/CRegister.h"
 #include "settings/RememberedSettings.h"
 #include "settings/StoreFolder.h"
+#include "tests/engine/TaskTestSupport.h"
 #include "tests/settings/StoreTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <memory>
@@ -200,6 +203,59 @@ private slots:
         QVERIFY(window.close());
         QVERIFY(messages.messages.isEmpty());
         QCOMPARE(Stored(QStringLiteral("txtFrameRate")), QStringLiteral("12"));
+    }
+
+    // Closed while the encoder looks at a new file, here a wrapper that hangs without a word:
+    // the look ends at once (the wrapper's own child too), the file is not taken in, and the
+    // program ends: its event loop returns.
+    void closeWhileAFileIsProbedEndsTheProbeAndTheProgram() {
+        TestSupport::MessageRecorder messages;
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTemporaryDir encoderFolder;
+        QVERIFY(encoderFolder.isValid());
+        const QString idFile = encoderFolder.filePath(QStringLiteral("sleeper"));
+        {
+            QFile encoder(encoderFolder.filePath(QStringLiteral("ffmpeg")));
+            QVERIFY(encoder.open(QIODevice::WriteOnly));
+            encoder.write("#!/bin/sh\nsleep 60 &\necho $! > '" + idFile.toLocal8Bit() +
+                          "'\nwait\n");
+            encoder.close();
+            QVERIFY(encoder.setPermissions(encoder.permissions() | QFileDevice::ExeOwner));
+        }
+        Platform::SetApplicationFolder(encoderFolder.path()); // the encoder beside the program
+        int loads = 0;
+        window.intake->LoadVideo = [&loads](const QString&) { ++loads; };
+
+        QTimer takeIn;
+        takeIn.setSingleShot(true);
+        connect(&takeIn, &QTimer::timeout, &window,
+                [&window] { window.intake->TakeInFile(QStringLiteral("/nowhere/clip.mp4")); });
+        takeIn.start(0);
+        QTimer close;
+        connect(&close, &QTimer::timeout, &window, [&] {
+            if (QFileInfo::exists(idFile) && window.isVisible()) {
+                QVERIFY(window.windowHandle()->close());
+            }
+        });
+        close.start(50);
+        QTimer giveUp; // the program did not end
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(3); });
+        giveUp.start(30000);
+        QCOMPARE(QApplication::exec(), 0);
+
+        QVERIFY(!window.isVisible());
+        QCOMPARE(loads, 0);
+        QVERIFY(window.bNoMedia);
+        QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(u'|')));
+        QVERIFY(TaskTest::ChildProcesses().isEmpty());
+        QFile ids(idFile);
+        QVERIFY(ids.open(QIODevice::ReadOnly));
+        const pid_t sleeper = static_cast<pid_t>(ids.readAll().trimmed().toInt());
+        QVERIFY(sleeper > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!TaskTest::ProcessRunning(sleeper), 1000);
     }
 
     void minimiseButtonMinimises() {

@@ -21,24 +21,12 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
-namespace {
-
-// Children of this process that run the encoder (or have not been reaped yet).
-QList<pid_t> Encoders() {
-    QList<pid_t> encoders;
-    for (const pid_t pid : TaskTest::ChildProcesses()) {
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "ffmpeg") {
-            encoders.append(pid);
-        }
-    }
-    return encoders;
-}
-
-} // namespace
+using TaskTest::Encoders;
 
 // The whole road of a task through the real window, the real libmpv and the real encoder: a
 // clip taken in through the file dialog or dropped on the picture, marked with the slider's
@@ -263,6 +251,7 @@ private slots:
         QVERIFY(usableAtOnce);
         QVERIFY(!TaskTest::ProcessExists(encoders.first()));
         QVERIFY(Encoders().isEmpty());
+        QVERIFY(!QFileInfo::exists(inputs_.filePath(QStringLiteral("long.") + Extension())));
         QCOMPARE(panel->lblProgress->text(), QStringLiteral("Task Progress:[Stopped]"));
         QVERIFY(panel->progress->value() < 100);
         QCOMPARE(panel->cmdConvert->text(), QStringLiteral("Start"));
@@ -321,6 +310,48 @@ private slots:
         QTest::mouseClick(panel->cmdConvert, Qt::LeftButton);
         QCOMPARE(messages_->texts(), QStringList{QStringLiteral("No video file loaded")});
         messages_->clear();
+    }
+
+    // Closed by the window manager while a task runs (Alt+F4, the task bar): the task ends as a
+    // Stop would, without a word, and so does the program: its event loop returns. The last
+    // test, as the window is gone afterwards.
+    void windowManagerCloseEndsTheTaskAndTheProgram() {
+        MainPanel* panel = Panel();
+        openAnswer_ = longClip_;
+        QTest::mouseClick(panel->cmdAddVideoFile, Qt::LeftButton);
+        MarkWithKeys(1, 39);
+        panel->chkShutdown->setChecked(true);
+        const QString output = inputs_.filePath(QStringLiteral("long.") + Extension());
+        QVERIFY(!QFileInfo::exists(output));
+
+        QList<pid_t> encoders;
+        TestSupport::ProcessEventsHook events([&] {
+            if (!encoders.isEmpty() || panel->progress->value() <= 0) {
+                return;
+            }
+            encoders = Encoders();
+            QVERIFY(window_->windowHandle()->close());
+        });
+        QTimer start;
+        start.setSingleShot(true);
+        connect(&start, &QTimer::timeout, panel,
+                [panel] { QTest::mouseClick(panel->cmdConvert, Qt::LeftButton); });
+        start.start(0);
+        QTimer giveUp; // the program did not end
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(3); });
+        giveUp.start(120000);
+        QCOMPARE(QApplication::exec(), 0);
+
+        QCOMPARE(encoders.size(), 1);
+        QVERIFY(!TaskTest::ProcessExists(encoders.first()));
+        QVERIFY(TaskTest::ChildProcesses().isEmpty());
+        QVERIFY(!window_->isVisible());
+        QVERIFY(!window_->bConverting);
+        QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
+        QCOMPARE(shutdown_->calls, 0);
+        QCOMPARE(panel->lblProgress->text(), QStringLiteral("Task Progress:[Stopped]"));
+        QVERIFY(!QFileInfo::exists(output));
     }
 };
 

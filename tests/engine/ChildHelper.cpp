@@ -4,10 +4,21 @@
 //   ticks         writes "tick N" lines every few milliseconds until it is killed
 //   stdin         reads its standard input to the end, then writes how many bytes came
 //   silent        writes nothing
+//   quiet S       writes nothing for S seconds, then ends
+//   stubborn S    writes a line once it ignores termination signals, then nothing for S seconds
+//   family FILE S starts a child of its own, writes "<own pid> <child's pid>" into FILE, and
+//                 both write nothing for S seconds
+//   flood N       writes N bytes in lines of 64, then ends
+// Any other mode ends with status 2.
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -45,6 +56,24 @@ std::string Hex(const char* text) {
         result += digits[byte & 15];
     }
     return result;
+}
+
+void SleepSeconds(const char* text) {
+    const long seconds = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+    for (long i = 0; i < seconds * 10; ++i) {
+        ::usleep(100000);
+    }
+}
+
+// Writes the text into a new file at once, so a reader never sees half of it.
+void WriteFile(const char* path, const std::string& text) {
+    const std::string part = std::string(path) + ".part";
+    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        _exit(4);
+    }
+    ::close(fd);
+    ::rename(part.c_str(), path);
 }
 
 } // namespace
@@ -87,6 +116,27 @@ int main(int argc, char** argv) {
             total += n;
         }
         WriteAll("stdin bytes: " + std::to_string(total) + "\n");
+    } else if (mode == "quiet") {
+        SleepSeconds(argc > 2 ? argv[2] : nullptr);
+    } else if (mode == "stubborn") {
+        ::signal(SIGTERM, SIG_IGN);
+        WriteAll("ignoring termination\n");
+        SleepSeconds(argc > 2 ? argv[2] : nullptr);
+    } else if (mode == "family" && argc > 3) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            SleepSeconds(argv[3]);
+            _exit(0);
+        }
+        WriteFile(argv[2], std::to_string(::getpid()) + " " + std::to_string(child) + "\n");
+        SleepSeconds(argv[3]);
+        ::waitpid(child, nullptr, 0);
+    } else if (mode == "flood" && argc > 2) {
+        const long total = std::strtol(argv[2], nullptr, 10);
+        const std::string line = std::string(63, 'x') + "\n";
+        for (long done = 0; done < total; done += static_cast<long>(line.size())) {
+            WriteAll(line.substr(0, static_cast<size_t>(std::min<long>(64, total - done))));
+        }
     } else if (mode != "silent") {
         return 2;
     }

@@ -136,8 +136,32 @@ inline QList<pid_t> ChildProcesses() {
     return children;
 }
 
+// The children of this process that run the encoder (or have not been reaped yet).
+inline QList<pid_t> Encoders() {
+    QList<pid_t> encoders;
+    for (const pid_t pid : ChildProcesses()) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "ffmpeg") {
+            encoders.append(pid);
+        }
+    }
+    return encoders;
+}
+
 inline bool ProcessExists(pid_t pid) {
     return QFile::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
+// Whether the process runs, as opposed to gone or ended and not yet reaped by its parent.
+inline bool ProcessRunning(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    const char state = close > 0 && close + 2 < text.size() ? text.at(close + 2) : 'X';
+    return state != 'Z' && state != 'X';
 }
 
 } // namespace TaskTest

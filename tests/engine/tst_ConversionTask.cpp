@@ -147,8 +147,9 @@ private slots:
         QCOMPARE(shutdown.calls, 1);
     }
 
-    // Stop clicked while the encoder runs: the encoder ends at once and is reaped, the window is
-    // usable again, and nothing powers off although the box is checked.
+    // Stop clicked while the encoder cuts into an mp4: the encoder ends at once and is reaped,
+    // its unfinished file is removed, the window is usable again, and nothing powers off
+    // although the box is checked.
     void stoppedTaskEndsTheEncoderAndNeverPowersOff() {
         TestSupport::MessageRecorder messages;
         TaskTest::ShutdownRecorder shutdown;
@@ -156,6 +157,7 @@ private slots:
         TaskWindow w;
         w.sInputFile = InputIn(dir, clips_->longClip);
         w.OutputNextToInput();
+        w.UseCustomContainer(QStringLiteral("MP4"));
         w.panel.chkShutdown->setChecked(true);
         w.Mark(0, 40);
 
@@ -166,7 +168,7 @@ private slots:
             if (!encoders.isEmpty() || w.panel.progress->value() <= 0) {
                 return;
             }
-            encoders = TaskTest::ChildProcesses();
+            encoders = TaskTest::Encoders();
             barWhenStopped = w.panel.progress->value();
             QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);
             stateAfterClick =
@@ -180,6 +182,8 @@ private slots:
         QVERIFY(stateAfterClick);
         QVERIFY(!TaskTest::ProcessExists(encoders.first())); // ended and reaped: no zombie
         QVERIFY(TaskTest::ChildProcesses().isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+                 QStringList{QStringLiteral("long.mp4")}); // nothing but the input
         QCOMPARE(w.panel.lblProgress->text(), QStringLiteral("Task Progress:[Stopped]"));
         QVERIFY(w.panel.progress->value() < 100);
         QVERIFY(w.panel.progress->value() >= barWhenStopped);
@@ -193,7 +197,8 @@ private slots:
     }
 
     // Start clicked again while the stopped task still unwinds: no second task inside the first
-    // (whose converter must live on); the new task runs once the first has unwound.
+    // (whose converter must live on); the new task runs once the first has unwound, and gets
+    // the name the stopped one had started to write.
     void startDuringUnwindingRunsAfterwards() {
         TestSupport::MessageRecorder messages;
         TaskTest::ShutdownRecorder shutdown;
@@ -221,10 +226,10 @@ private slots:
 
         QCOMPARE(clicks, 2);
         QVERIFY(w.task.cConvert.get() != first);
-        // The first task's partial file, then the second task's whole cut.
-        QVERIFY(QFileInfo::exists(dir.path() + QStringLiteral("/long.MP4")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{QStringLiteral("long.MP4"), QStringLiteral("long.mp4")}));
         const TestSupport::ProbeResult second =
-            TestSupport::Probe(dir.path() + QStringLiteral("/long_Converted.MP4"));
+            TestSupport::Probe(dir.path() + QStringLiteral("/long.MP4"));
         QVERIFY2(second.duration > 2.5 && second.duration < 3.5,
                  qPrintable(QString::number(second.duration)));
         QCOMPARE(w.panel.lblProgress->text(), QStringLiteral("Task Progress:"));
@@ -265,8 +270,7 @@ private slots:
     }
 
     // Stop clicked after the converter was set up but before its runner started the encoder
-    // (the converter lets events through first): the encoder is stopped with its first
-    // progress line instead of running to its end.
+    // (the converter lets events through first): the encoder is never started.
     void stopJustBeforeTheRunnerStartsStillStops() {
         TestSupport::MessageRecorder messages;
         TaskTest::ShutdownRecorder shutdown;

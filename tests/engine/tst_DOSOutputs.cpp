@@ -2,16 +2,26 @@
 #include "engine/DOSOutputs.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <spawn.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 using TestSupport::MessageRecorder;
 using TestSupport::OpenDescriptorCount;
@@ -56,13 +66,100 @@ bool NoChildLeft() {
     return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
 }
 
+// The process's state letter from /proc, or 0 when there is no such process.
+char ProcessState(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')'); // the name may hold blanks and parentheses
+    return close > 0 && close + 2 < text.size() ? text.at(close + 2) : char(0);
+}
+
+// Running, as opposed to gone or ended and not yet reaped.
+bool Running(pid_t pid) {
+    const char state = ProcessState(pid);
+    return state != 0 && state != 'Z' && state != 'X';
+}
+
+bool AnyRunning(const QList<pid_t>& pids) {
+    return std::any_of(pids.cbegin(), pids.cend(), Running);
+}
+
+// The process ids the helper's "family" mode writes, once the file is there.
+QList<pid_t> FamilyIds(const QString& path) {
+    QList<pid_t> ids;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& id : file.readAll().trimmed().split(' ')) {
+            ids.append(static_cast<pid_t>(id.toInt()));
+        }
+    }
+    return ids;
+}
+
+// A wrapper script in place of the program: a shell that runs the helper as its own child.
+QString MakeWrapper(const QTemporaryDir& folder) {
+    const QString path = folder.filePath(QStringLiteral("wrapper"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    file.write("#!/bin/sh\n\"" + Helper().toLocal8Bit() + "\" \"$@\"\n");
+    file.close();
+    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    return path;
+}
+
+// Counts the ticks of a 20 ms timer from construction on.
+struct Ticker {
+    Ticker() {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { ++ticks; });
+        timer.start(20);
+        clock.start();
+    }
+    // Whether at least 80 % of the ticks due by now have arrived.
+    bool KeptTicking() const { return ticks >= clock.elapsed() / 20 * 8 / 10; }
+    QString Report() const {
+        return QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(clock.elapsed());
+    }
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 ticks = 0;
+};
+
 } // namespace
 
 class tst_DOSOutputs : public QObject {
     Q_OBJECT
 
 private slots:
+    // Processes orphaned by a runner's death come to this process, so that the tests can see
+    // them end and reap them.
+    void initTestCase() { QCOMPARE(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0); }
     void init() { QVERIFY(NoChildLeft()); }
+    // Ends and reaps what a failed test left behind (the children of this process only).
+    void cleanup() {
+        QDeadlineTimer deadline(2000);
+        int status = 0;
+        while (::waitpid(-1, &status, WNOHANG) >= 0 && !deadline.hasExpired()) {
+            QTest::qSleep(10);
+        }
+        for (const QString& entry :
+             QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+            if (!stat.open(QIODevice::ReadOnly)) {
+                continue;
+            }
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (fields.size() > 1 && fields.at(1).toInt() == ::getpid()) {
+                ::kill(static_cast<pid_t>(entry.toInt()), SIGKILL);
+                ::waitpid(static_cast<pid_t>(entry.toInt()), &status, 0);
+            }
+        }
+    }
 
     // Pieces are cut every 512 bytes, inside lines and inside characters; a character whose
     // bytes a boundary splits arrives whole at the start of the next piece.
@@ -298,6 +395,197 @@ private slots:
             QCOMPARE(OpenDescriptorCount(), descriptors);
         }
         QVERIFY(NoChildLeft());
+    }
+
+    // A child that prints nothing for 3 s: the user interface keeps running all along.
+    void silentChildLeavesEventsFlowing() {
+        DOSOutputs runner;
+        Pieces pieces(runner);
+        Ticker ticker;
+        QCOMPARE(runner.ExecuteCommand(HelperCommand(QStringLiteral("quiet"), {"3"})), QString());
+        QVERIFY2(ticker.clock.elapsed() >= 2900, qPrintable(ticker.Report()));
+        QVERIFY2(ticker.KeptTicking(), qPrintable(ticker.Report()));
+        QCOMPARE(pieces.list, QStringList{QString()});
+        QCOMPARE(runner.LastChildEnding().kind, ChildProcess::Ending::Kind::Exited);
+        QVERIFY(runner.LastChildEnding().ExitedWithZero());
+    }
+
+    // A stop while a silent child (and a child of its own, or a wrapper script's child) waits is
+    // acted on at once: the termination signal ends them all, and the run returns.
+    void stopEndsASilentChildAndItsChildrenAtOnce_data() {
+        QTest::addColumn<bool>("wrapped");
+        QTest::newRow("program") << false;
+        QTest::newRow("wrapper script") << true;
+    }
+    void stopEndsASilentChildAndItsChildrenAtOnce() {
+        QFETCH(bool, wrapped);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString idFile = folder.filePath(QStringLiteral("ids"));
+        const QStringList arguments{QStringLiteral("family"), CommandLine::QuoteArgument(idFile),
+                                    QStringLiteral("30")};
+        const QString command = wrapped ? CommandLine::QuoteArgument(MakeWrapper(folder)) +
+                                              QLatin1Char(' ') + arguments.join(QLatin1Char(' '))
+                                        : HelperCommand(arguments.first(), arguments.mid(1));
+        const int descriptors = OpenDescriptorCount();
+        DOSOutputs runner;
+        Pieces pieces(runner);
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        QElapsedTimer sinceStop;
+        pid_t leader = 0;
+        QTimer stop; // at 1 s, once the child has told its child's id
+        QObject::connect(&stop, &QTimer::timeout, &runner, [&] {
+            if (!sinceStop.isValid() && sinceStart.elapsed() >= 1000 && QFileInfo::exists(idFile)) {
+                leader = runner.ProcessId();
+                sinceStop.start();
+                runner.SetStopConvert(true);
+            }
+        });
+        stop.start(10);
+        QVERIFY(runner.ExecuteCommand(command).isEmpty());
+        QVERIFY2(sinceStop.elapsed() < 500, qPrintable(QString::number(sinceStop.elapsed())));
+        QCOMPARE(pieces.list, QStringList{QStringLiteral("Cancelled")});
+
+        // Processes that are not this one's children may take a moment more to go.
+        const QList<pid_t> family = FamilyIds(idFile);
+        QCOMPARE(family.size(), 2);
+        while (AnyRunning(family) && sinceStop.elapsed() < 500) {
+            QTest::qSleep(5);
+        }
+        QVERIFY2(!AnyRunning(family), qPrintable(QString::number(sinceStop.elapsed())));
+        QVERIFY(leader > 0);
+        QVERIFY(ProcessGone(leader));
+        QCOMPARE(runner.ProcessId(), pid_t(0));
+        QCOMPARE(runner.LastChildEnding().kind, ChildProcess::Ending::Kind::Signalled);
+        QCOMPARE(runner.LastChildEnding().value, SIGTERM);
+        QCOMPARE(OpenDescriptorCount(), descriptors);
+    }
+
+    // A child that ignores the termination signal is killed 3 s later; the user interface keeps
+    // running meanwhile.
+    void childIgnoringTerminationIsKilledAfterThreeSeconds() {
+        DOSOutputs runner;
+        Ticker ticker;
+        QElapsedTimer sinceStop;
+        QObject::connect(&runner, &DOSOutputs::ReceiveOutputs, &runner, [&](QString& piece) {
+            if (!sinceStop.isValid() && piece.startsWith(QStringLiteral("ignoring"))) {
+                sinceStop.start();
+                runner.SetStopConvert(true);
+            }
+        });
+        QVERIFY(runner.ExecuteCommand(HelperCommand(QStringLiteral("stubborn"), {"30"})).isEmpty());
+        QVERIFY2(sinceStop.elapsed() >= 2900 && sinceStop.elapsed() < 4500,
+                 qPrintable(QString::number(sinceStop.elapsed())));
+        QVERIFY2(ticker.KeptTicking(), qPrintable(ticker.Report()));
+        QCOMPARE(runner.LastChildEnding().kind, ChildProcess::Ending::Kind::Signalled);
+        QCOMPARE(runner.LastChildEnding().value, SIGKILL);
+    }
+
+    // A modal loop (a message box's) opened during a run whose child writes far more than a
+    // pipe holds: the output is still taken in, so the child writes on to its end, and every
+    // byte is delivered, in order, once the loop is over.
+    void outputIsTakenInWhileAModalLoopRuns() {
+        constexpr int total = 1024 * 1024;
+        DOSOutputs runner;
+        bool looped = false;
+        bool childFinishedDuringLoop = false;
+        int piecesAfterLoop = 0;
+        QObject::connect(&runner, &DOSOutputs::ReceiveOutputs, &runner, [&](QString&) {
+            if (looped) {
+                ++piecesAfterLoop;
+                return;
+            }
+            looped = true;
+            const pid_t child = runner.ProcessId();
+            QEventLoop box;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, &box, [&] {
+                if (ProcessState(child) == 'Z') { // written everything and ended, not reaped
+                    childFinishedDuringLoop = true;
+                    box.quit();
+                }
+            });
+            watch.start(20);
+            QTimer::singleShot(15000, &box, &QEventLoop::quit);
+            box.exec();
+        });
+        const QString result =
+            runner.ExecuteCommand(HelperCommand(QStringLiteral("flood"), {QString::number(total)}));
+        QVERIFY(childFinishedDuringLoop);
+        QCOMPARE(result.size(), total);
+        QCOMPARE(result,
+                 QString(QString(63, QLatin1Char('x')) + QLatin1Char('\n')).repeated(total / 64));
+        QVERIFY(piecesAfterLoop >= total / 512); // still handed out 512 bytes at a time
+        QVERIFY(runner.LastChildEnding().ExitedWithZero());
+    }
+
+    // When the program that runs the child is killed, the child ends within a second, and so
+    // does a child of the child, also behind a wrapper script.
+    void childrenEndWithTheirRunner_data() {
+        QTest::addColumn<bool>("wrapped");
+        QTest::newRow("program") << false;
+        QTest::newRow("wrapper script") << true;
+    }
+    void childrenEndWithTheirRunner() {
+        QFETCH(bool, wrapped);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString idFile = folder.filePath(QStringLiteral("ids"));
+        const QString program = wrapped ? MakeWrapper(folder) : Helper();
+        const QByteArray command =
+            (CommandLine::QuoteArgument(program) + QStringLiteral(" family ") +
+             CommandLine::QuoteArgument(idFile) + QStringLiteral(" 60"))
+                .toLocal8Bit();
+        QByteArray host(QUENLET_RUNNER_HOST);
+        char* argv[] = {host.data(), const_cast<char*>(command.constData()), nullptr};
+        pid_t hostId = 0;
+        QCOMPARE(posix_spawn(&hostId, argv[0], nullptr, nullptr, argv, environ), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(idFile), 10000);
+        const QList<pid_t> family = FamilyIds(idFile);
+        QCOMPARE(family.size(), 2);
+        QVERIFY(Running(hostId));
+
+        ::kill(hostId, SIGKILL);
+        int status = 0;
+        QCOMPARE(::waitpid(hostId, &status, 0), hostId);
+        QElapsedTimer clock;
+        clock.start();
+        while (AnyRunning(family) && clock.elapsed() < 1000) {
+            QTest::qSleep(10);
+        }
+        QVERIFY2(!AnyRunning(family), qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // How the child ended is kept after the run; a stop asked for between runs stops the next
+    // run before it starts anything.
+    void childEndingAndStopBetweenRuns() {
+        using Kind = ChildProcess::Ending::Kind;
+        DOSOutputs runner;
+        QCOMPARE(runner.LastChildEnding().kind, Kind::None);
+        runner.ExecuteCommand(BytesCommand("ok"));
+        QVERIFY(runner.LastChildEnding().ExitedWithZero());
+        runner.ExecuteCommand(HelperCommand(QStringLiteral("no-such-mode")));
+        QCOMPARE(runner.LastChildEnding().kind, Kind::Exited);
+        QCOMPARE(runner.LastChildEnding().value, 2);
+        {
+            MessageRecorder messages;
+            runner.ExecuteCommand(QStringLiteral("/nonexistent/program"));
+            QCOMPARE(runner.LastChildEnding().kind, Kind::None);
+        }
+
+        Pieces pieces(runner);
+        runner.ExecuteCommand(BytesCommand("ok"));
+        pieces.list.clear();
+        runner.SetStopConvert(true);
+        QVERIFY(runner.ExecuteCommand(HelperCommand(QStringLiteral("ticks"))).isEmpty());
+        QCOMPARE(pieces.list, QStringList{QStringLiteral("Cancelled")});
+        QCOMPARE(runner.LastChildEnding().kind, Kind::None);
+        QVERIFY(runner.Outputs().isEmpty());
+        QVERIFY(NoChildLeft());
+        pieces.list.clear();
+        QCOMPARE(runner.ExecuteCommand(BytesCommand("again")), QStringLiteral("again"));
+        QCOMPARE(pieces.list, (QStringList{QStringLiteral("again"), QString()}));
     }
 };
 
