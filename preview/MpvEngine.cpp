@@ -16,6 +16,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mpv/client.h>
 
 namespace {
@@ -236,13 +237,13 @@ void MpvEngine::HandleReply(const mpv_event& event) {
         break;
     case Request::PictureTime:
         if (serial == seek_.Serial() && seek_.Pending()) {
-            // Without a time the picture is taken to be where the seek was asked to go.
-            double seconds = seek_.Target();
+            // Without an answer the picture's time is not known (not a number).
+            double seconds = std::numeric_limits<double>::quiet_NaN();
             if (answered && property->format == MPV_FORMAT_DOUBLE) {
                 seconds = *static_cast<const double*>(property->data);
+                timePosition_ = seconds;
             }
             seek_.PictureTime(serial, seconds);
-            timePosition_ = seconds;
             ReportSeekIfShown();
         }
         break;
@@ -320,14 +321,15 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
         return EngineResult::Failed;
     }
 
-    SetFlag("pause", true);
+    // Before the file opens these are set synchronously, so that they hold for it: mpv may
+    // reorder asynchronous requests with the load.
+    int pause = 1;
+    mpv_set_property(core_, "pause", MPV_FORMAT_FLAG, &pause);
     paused_ = true;
     const bool drawable = widget_ != nullptr && widget_->HasRenderContext();
-    const char* video = drawable ? "auto" : "no";
-    mpv_set_property_async(core_, Tag(Request::Setting), "vid", MPV_FORMAT_STRING, &video);
+    mpv_set_property_string(core_, "vid", drawable ? "auto" : "no");
     if (!audioOutputSet_ && !AudioOutput().isEmpty()) {
-        const char* name = AudioOutput().constData();
-        mpv_set_property_async(core_, Tag(Request::Setting), "ao", MPV_FORMAT_STRING, &name);
+        mpv_set_property_string(core_, "ao", AudioOutput().constData());
         audioOutputSet_ = true;
     }
 

@@ -36,8 +36,9 @@ public:
     virtual EngineResult PutCurrentPosition(double seconds) = 0;
     virtual EngineResult PutKeyFramePosition(double seconds) = 0;
     // Called once the picture of the latest seek is on the screen, with that picture's time in
-    // seconds (the key frame's time after a key-frame seek). A seek replaced by a later one is
-    // never reported. Called from the event loop, never from inside an engine call.
+    // seconds (the key frame's time after a key-frame seek; not a number when unknown). A seek
+    // replaced by a later one is never reported. Called from the event loop, never from inside an
+    // engine call.
     using SeekShownHandler = std::function<void(double pictureSeconds)>;
     virtual void SetSeekShownHandler(SeekShownHandler handler) = 0;
 

@@ -280,7 +280,8 @@ void PreviewPlayer::engine_SeekShown(double pictureSeconds) {
     }
     const qint32 second = *keyFrameSeek_;
     keyFrameSeek_.reset();
-    if (std::abs(pictureSeconds - static_cast<double>(second)) > SamePictureSeconds) {
+    // A key frame of unknown time is taken for another picture.
+    if (!(std::abs(pictureSeconds - static_cast<double>(second)) <= SamePictureSeconds)) {
         Skipping("seeking to the exact picture",
                  [&] { engine_->PutCurrentPosition(static_cast<double>(second)); });
     }

@@ -95,6 +95,44 @@ inline double FrameShowing(MpvVideoWidget* widget, const QElapsedTimer& clock,
     return found;
 }
 
+// Milliseconds from the start of `clock` until the first picture that `first` takes and until
+// the first that `last` takes (a picture `last` takes counts for both), each -1 after 10 s.
+// Pictures are read back as in FrameShowing.
+struct TwoPictures {
+    double first = -1;
+    double last = -1;
+};
+inline TwoPictures FramesShowing(MpvVideoWidget* widget, const QElapsedTimer& clock,
+                                 const std::function<bool(const QImage&)>& first,
+                                 const std::function<bool(const QImage&)>& last) {
+    TwoPictures found;
+    double latest = -1;
+    int frames = 0;
+    const QMetaObject::Connection connection =
+        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] {
+            latest = Milliseconds(clock);
+            ++frames;
+        });
+    int checked = 0;
+    RunUntil(
+        [&] {
+            if (frames != checked) {
+                const QImage picture = widget->grabFramebuffer();
+                checked = frames;
+                if (last(picture)) {
+                    found.last = latest;
+                }
+                if (found.first < 0 && (found.last >= 0 || first(picture))) {
+                    found.first = latest;
+                }
+            }
+            return found.last >= 0;
+        },
+        10000);
+    QObject::disconnect(connection);
+    return found;
+}
+
 // Mean difference of the colour channels of two pictures of the same size (0..255).
 inline double Difference(const QImage& a, const QImage& b) {
     if (a.size() != b.size() || a.isNull()) {
