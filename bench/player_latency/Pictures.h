@@ -65,6 +65,17 @@ inline void ReportPlaying(const char* what, MpvVideoWidget* widget, double secon
                 drawn / wallSeconds);
 }
 
+// Runs the event loop until no frame has been drawn for `quiet` milliseconds (a paused seek is
+// done), at most `limit` milliseconds.
+inline void SettleUntilStill(MpvVideoWidget* widget, int quiet, int limit) {
+    QElapsedTimer still;
+    still.start();
+    const QMetaObject::Connection connection =
+        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] { still.restart(); });
+    RunUntil([&] { return still.elapsed() >= quiet; }, limit);
+    QObject::disconnect(connection);
+}
+
 // Milliseconds from the start of `clock` until a frame is drawn whose picture `accept` takes, or
 // -1 after 10 s. The picture is read back after each new frame; its time is that of the last
 // frame drawn before the read (the read itself may draw a newer one, which it then shows).

@@ -141,10 +141,12 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
         for (int second = 1; second <= Seconds; ++second) {
             panel->Slider->SetValue(second);
             ReleaseMouseOn(panel->Slider);
-            Settle(2000);
+            Settle(300);
+            Bench::SettleUntilStill(widget, 2500, 10000);
             exact[second] = widget->grabFramebuffer();
             window.player->Engine()->PutKeyFramePosition(second);
-            Settle(1000);
+            Settle(300);
+            Bench::SettleUntilStill(widget, 2500, 10000);
             keyFrame[second] = widget->grabFramebuffer();
         }
         for (const bool playing : {false, true}) {
