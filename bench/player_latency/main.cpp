@@ -153,14 +153,15 @@ int Measure(const Options& options, const QList<Clip>& clips) {
             engine.Stop();
             Settle(300);
             frames.Start();
+            // The engine waits for the file's duration and sound track, and draws meanwhile:
+            // the first frame may come before RenderFile returns. The old file is paused, so
+            // what is drawn is the new file's (the last frame drawn is counted below).
+            frames.Arm();
             if (engine.RenderFile(clip.path) != EngineResult::Ok) {
                 std::fprintf(stderr, "RenderFile failed\n");
                 return 1;
             }
             renderFile.push_back(frames.SinceStart());
-            // Pictures drawn inside RenderFile are of the file being replaced: the new file's
-            // first frame is decoded only after it has loaded.
-            frames.Arm();
             const double drawn = frames.WaitForFrame();
             if (drawn < 0) {
                 std::fprintf(stderr, "no frame drawn after loading\n");
