@@ -1,11 +1,14 @@
 #include "preview/MpvEngine.h"
 
+#include "preview/MpvRequests.h"
 #include "preview/MpvVideoWidget.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QWidget>
 #include <QtDebug>
 
@@ -13,19 +16,10 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mpv/client.h>
 
 namespace {
-
-EngineResult ResultOf(int error) {
-    if (error >= 0) {
-        return EngineResult::Ok;
-    }
-    if (error == MPV_ERROR_PROPERTY_UNAVAILABLE || error == MPV_ERROR_NOT_IMPLEMENTED) {
-        return EngineResult::NotImplemented;
-    }
-    return EngineResult::Failed;
-}
 
 // libmpv refuses to start unless numbers are written the C way; the application sets this
 // after creating QApplication, and an engine made anywhere else makes sure of it itself.
@@ -34,6 +28,32 @@ void RequireCNumericLocale() {
     if (numeric == nullptr || std::strcmp(numeric, "C") != 0) {
         std::setlocale(LC_NUMERIC, "C");
     }
+}
+
+// The sound output every load uses once it is known: the first one mpv opened, or "null"
+// (none) from the start on a machine that has nothing to play sound on.
+QByteArray& AudioOutput() {
+    static QByteArray output;
+    return output;
+}
+
+// Whether anything could play sound here: a sound server's socket, or a sound device. Where
+// there is none, mpv would spend a noticeable time trying each of its outputs in turn.
+bool SoundPossible() {
+    if (qEnvironmentVariableIsSet("PULSE_SERVER") || qEnvironmentVariableIsSet("PIPEWIRE_REMOTE")) {
+        return true;
+    }
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && (QFileInfo::exists(runtime + QStringLiteral("/pipewire-0")) ||
+                               QFileInfo::exists(runtime + QStringLiteral("/pulse/native")))) {
+        return true;
+    }
+    if (QFileInfo::exists(QStringLiteral("/dev/dsp"))) {
+        return true;
+    }
+    const QStringList playback =
+        QDir(QStringLiteral("/dev/snd")).entryList({QStringLiteral("pcmC*p")}, QDir::System);
+    return !playback.isEmpty();
 }
 
 struct Option {
@@ -73,7 +93,12 @@ const Option CoreOptions[] = {
 
 } // namespace
 
-MpvEngine::MpvEngine(QObject* parent) : QObject(parent) {
+using namespace MpvRequests;
+
+MpvEngine::MpvEngine(QObject* parent) : QObject(parent), pictureTimer_(new QTimer(this)) {
+    pictureTimer_->setSingleShot(true);
+    pictureTimer_->setInterval(PictureTimeoutMs);
+    connect(pictureTimer_, &QTimer::timeout, this, &MpvEngine::PictureTimedOut);
     RequireCNumericLocale();
     mpv_handle* core = mpv_create();
     if (core == nullptr) {
@@ -86,6 +111,13 @@ MpvEngine::MpvEngine(QObject* parent) : QObject(parent) {
             qWarning("MpvEngine: option %s=%s refused: %s", option.name, option.value,
                      mpv_error_string(error));
         }
+    }
+    if (AudioOutput().isEmpty() && !SoundPossible()) {
+        AudioOutput() = "null";
+    }
+    if (!AudioOutput().isEmpty()) {
+        mpv_set_option_string(core, "ao", AudioOutput().constData());
+        audioOutputSet_ = true;
     }
     // For finding out why a file does not play: mpv's own log on the terminal.
     if (qEnvironmentVariableIntValue("QUENLET_MPV_VERBOSE") != 0) {
@@ -100,6 +132,12 @@ MpvEngine::MpvEngine(QObject* parent) : QObject(parent) {
         return;
     }
     core_ = core;
+    // The times and the sound output are reported by mpv whenever they change.
+    mpv_observe_property(core_, Tag(Request::TimePosition), "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(core_, Tag(Request::EndReached), "eof-reached", MPV_FORMAT_FLAG);
+    if (AudioOutput().isEmpty()) {
+        mpv_observe_property(core_, Tag(Request::AudioOutput), "current-ao", MPV_FORMAT_STRING);
+    }
     mpv_set_wakeup_callback(core_, &MpvEngine::OnWakeup, this);
 }
 
@@ -119,6 +157,10 @@ MpvEngine::~MpvEngine() {
     if (core_ != nullptr) {
         mpv_terminate_destroy(core_);
     }
+}
+
+QByteArray MpvEngine::ChosenAudioOutput() {
+    return AudioOutput();
 }
 
 void MpvEngine::OnWakeup(void* engine) {
@@ -147,14 +189,110 @@ void MpvEngine::DrainEvents() {
 void MpvEngine::HandleEvent(const mpv_event& event) {
     switch (event.event_id) {
     case MPV_EVENT_PLAYBACK_RESTART:
-        // A seek has been carried out (or playback started): the position is real again.
-        seekPending_ = false;
+        // A seek has been carried out (or playback started). When it is the latest seek's,
+        // ask the time of the picture it restarted with; the picture itself may still have to
+        // be drawn.
+        if (seek_.Restarted()) {
+            mpv_get_property_async(core_, Tag(Request::PictureTime, seek_.Serial()), "time-pos",
+                                   MPV_FORMAT_DOUBLE);
+            pictureTimer_->start();
+        }
         break;
     case MPV_EVENT_END_FILE:
         if (static_cast<const mpv_event_end_file*>(event.data)->playlist_entry_id ==
             playlistEntry_) {
             fileOpen_ = false;
-            seekPending_ = false;
+            duration_.reset();
+            timePosition_.reset();
+            seek_.Clear();
+        }
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        HandleReply(event);
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE:
+        HandleChange(event);
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvEngine::HandleReply(const mpv_event& event) {
+    const quint64 serial = SerialOf(event.reply_userdata);
+    const auto* property = event.event_id == MPV_EVENT_GET_PROPERTY_REPLY
+                               ? static_cast<const mpv_event_property*>(event.data)
+                               : nullptr;
+    const bool answered = event.error >= 0 && property != nullptr;
+    switch (RequestOf(event.reply_userdata)) {
+    case Request::Setting:
+        if (event.error < 0) {
+            qWarning("MpvEngine: a setting was refused: %s", mpv_error_string(event.error));
+        }
+        break;
+    case Request::SeekCommand:
+        seek_.CommandDone(serial, event.error >= 0);
+        break;
+    case Request::PictureTime:
+        if (serial == seek_.Serial() && seek_.Pending()) {
+            // Without an answer the picture's time is not known (not a number).
+            double seconds = std::numeric_limits<double>::quiet_NaN();
+            if (answered && property->format == MPV_FORMAT_DOUBLE) {
+                seconds = *static_cast<const double*>(property->data);
+                timePosition_ = seconds;
+            }
+            seek_.PictureTime(serial, seconds);
+            ReportSeekIfShown();
+        }
+        break;
+    case Request::LoadDuration:
+        if (serial == loadSerial_) {
+            ++loadAnswers_;
+            if (answered && property->format == MPV_FORMAT_DOUBLE) {
+                duration_ = *static_cast<const double*>(property->data);
+            }
+        }
+        break;
+    case Request::LoadAudioTrack:
+        if (serial == loadSerial_) {
+            ++loadAnswers_;
+            hasAudio_ = answered && property->format == MPV_FORMAT_INT64;
+        }
+        break;
+    case Request::TrackList:
+        if (serial == loadSerial_ && answered && property->format == MPV_FORMAT_NODE) {
+            ChooseVideoTrack(*static_cast<const mpv_node*>(property->data));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvEngine::HandleChange(const mpv_event& event) {
+    const auto* property = static_cast<const mpv_event_property*>(event.data);
+    switch (RequestOf(event.reply_userdata)) {
+    case Request::TimePosition:
+        if (property->format == MPV_FORMAT_DOUBLE) {
+            timePosition_ = *static_cast<const double*>(property->data);
+        } else {
+            timePosition_.reset();
+        }
+        break;
+    case Request::EndReached:
+        endReached_ =
+            property->format == MPV_FORMAT_FLAG && *static_cast<const int*>(property->data) != 0;
+        break;
+    case Request::AudioOutput:
+        // The first output mpv opened is the one every later load uses: mpv need not try the
+        // others again (on a machine without sound that is "null").
+        if (property->format == MPV_FORMAT_STRING && AudioOutput().isEmpty()) {
+            const char* name = *static_cast<char* const*>(property->data);
+            if (name != nullptr && name[0] != '\0') {
+                AudioOutput() = name;
+            }
         }
         break;
     default:
@@ -168,17 +306,32 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
     }
     DrainEvents();
     fileOpen_ = false;
-    seekPending_ = false;
     playlistEntry_ = -1;
+    ++loadSerial_;
+    loadAnswers_ = 0;
+    duration_.reset();
+    timePosition_.reset();
+    endReached_ = false;
+    hasAudio_ = false;
+    seek_.Clear();
+    pictureTimer_->stop();
     if (path.isEmpty()) {
         const char* stop[] = {"stop", nullptr};
         mpv_command(core_, stop);
         return EngineResult::Failed;
     }
 
-    SetFlag("pause", true);
+    // Before the file opens these are set synchronously, so that they hold for it: mpv may
+    // reorder asynchronous requests with the load.
+    int pause = 1;
+    mpv_set_property(core_, "pause", MPV_FORMAT_FLAG, &pause);
+    paused_ = true;
     const bool drawable = widget_ != nullptr && widget_->HasRenderContext();
     mpv_set_property_string(core_, "vid", drawable ? "auto" : "no");
+    if (!audioOutputSet_ && !AudioOutput().isEmpty()) {
+        mpv_set_property_string(core_, "ao", AudioOutput().constData());
+        audioOutputSet_ = true;
+    }
 
     // An absolute path, so that no file name is taken for a protocol ("name:...").
     const QByteArray file = QFile::encodeName(QFileInfo(path).absoluteFilePath());
@@ -198,12 +351,16 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
     }
     mpv_free_node_contents(&answer);
 
-    // The one blocking wait: until this file is loaded or has failed, at most LoadTimeoutMs.
-    // Events of the file being replaced carry another playlist entry and are passed on.
+    // The one blocking wait: until this file is loaded, its duration and sound track known, or
+    // it has failed; at most LoadTimeoutMs. Events of the file being replaced carry another
+    // playlist entry and are passed on.
     QElapsedTimer clock;
     clock.start();
     bool started = false;
     for (;;) {
+        if (fileOpen_ && loadAnswers_ >= 2) {
+            return EngineResult::Ok;
+        }
         const qint64 remaining = LoadTimeoutMs - clock.elapsed();
         if (remaining <= 0) {
             break;
@@ -218,13 +375,19 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
         if (event->event_id == MPV_EVENT_START_FILE) {
             const auto* start = static_cast<const mpv_event_start_file*>(event->data);
             started = started || entry < 0 || start->playlist_entry_id == entry;
-        } else if (event->event_id == MPV_EVENT_FILE_LOADED && started) {
+        } else if (event->event_id == MPV_EVENT_FILE_LOADED && started && !fileOpen_) {
             fileOpen_ = true;
             playlistEntry_ = entry;
-            return EngineResult::Ok;
+            // Asked now and answered while this wait goes on drawing: after the load nothing
+            // waits for mpv.
+            mpv_get_property_async(core_, Tag(Request::LoadDuration, loadSerial_), "duration",
+                                   MPV_FORMAT_DOUBLE);
+            mpv_get_property_async(core_, Tag(Request::LoadAudioTrack, loadSerial_),
+                                   "current-tracks/audio/id", MPV_FORMAT_INT64);
         } else if (event->event_id == MPV_EVENT_END_FILE) {
             const auto* end = static_cast<const mpv_event_end_file*>(event->data);
             if (entry < 0 ? started : end->playlist_entry_id == entry) {
+                fileOpen_ = false;
                 // A playlist would go on with the entries it names: refuse it instead.
                 if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
                     const char* stop[] = {"stop", nullptr};
@@ -237,255 +400,8 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
         }
     }
     qWarning("MpvEngine: loading %s took too long", file.constData());
+    fileOpen_ = false;
     const char* stop[] = {"stop", nullptr};
     mpv_command(core_, stop);
     return EngineResult::Failed;
-}
-
-EngineResult MpvEngine::SetFlag(const char* name, bool value) {
-    if (core_ == nullptr) {
-        return EngineResult::Failed;
-    }
-    int flag = value ? 1 : 0;
-    return ResultOf(mpv_set_property(core_, name, MPV_FORMAT_FLAG, &flag));
-}
-
-EngineResult MpvEngine::SetDouble(const char* name, double value) {
-    if (core_ == nullptr) {
-        return EngineResult::Failed;
-    }
-    return ResultOf(mpv_set_property(core_, name, MPV_FORMAT_DOUBLE, &value));
-}
-
-EngineResult MpvEngine::Run() {
-    return SetFlag("pause", false);
-}
-
-EngineResult MpvEngine::Pause() {
-    return SetFlag("pause", true);
-}
-
-EngineResult MpvEngine::Stop() {
-    return SetFlag("pause", true);
-}
-
-bool MpvEngine::HasAudioTrack() {
-    int64_t id = 0;
-    return core_ != nullptr &&
-           mpv_get_property(core_, "current-tracks/audio/id", MPV_FORMAT_INT64, &id) >= 0;
-}
-
-EngineResult MpvEngine::PutVolume(long volume) {
-    if (core_ == nullptr || volume < -10000 || volume > 0) {
-        return EngineResult::Failed;
-    }
-    if (!HasAudioTrack()) {
-        return EngineResult::NotImplemented;
-    }
-    // Hundredths of a decibel to mpv's percentage, whose gain is the cube of its fraction;
-    // -10000 (-100 dB) is silence.
-    const double percent = volume <= -10000 ? 0.0 : 100.0 * std::pow(10.0, volume / 6000.0);
-    return SetDouble("volume", percent);
-}
-
-EngineResult MpvEngine::PutBalance(long balance) {
-    if (core_ == nullptr || balance < -10000 || balance > 10000) {
-        return EngineResult::Failed;
-    }
-    if (!HasAudioTrack() || balance != 0) {
-        return EngineResult::NotImplemented;
-    }
-    // The sound is never panned, so centre is where it already is.
-    return EngineResult::Ok;
-}
-
-EngineResult MpvEngine::PutRate(double rate) {
-    if (!std::isfinite(rate) || rate <= 0.0) {
-        return EngineResult::Failed;
-    }
-    return SetDouble("speed", rate);
-}
-
-EngineResult MpvEngine::GetDuration(double& seconds) {
-    if (core_ == nullptr) {
-        return EngineResult::Failed;
-    }
-    double value = 0.0;
-    const EngineResult result =
-        ResultOf(mpv_get_property(core_, "duration", MPV_FORMAT_DOUBLE, &value));
-    if (result == EngineResult::Ok) {
-        seconds = value;
-    }
-    return result;
-}
-
-EngineResult MpvEngine::GetCurrentPosition(double& seconds) {
-    if (core_ == nullptr) {
-        return EngineResult::Failed;
-    }
-    DrainEvents();
-    if (seekPending_) {
-        seconds = seekTarget_;
-        return EngineResult::Ok;
-    }
-    double value = 0.0;
-    const EngineResult result =
-        ResultOf(mpv_get_property(core_, "time-pos", MPV_FORMAT_DOUBLE, &value));
-    if (result != EngineResult::Ok) {
-        return result;
-    }
-    // At the end mpv keeps the last frame and reports that frame's time, a fraction short of
-    // the duration; the end of a file is its duration, or playing on from there could never
-    // see that the end was reached.
-    int ended = 0;
-    double duration = 0.0;
-    if (mpv_get_property(core_, "eof-reached", MPV_FORMAT_FLAG, &ended) >= 0 && ended != 0 &&
-        mpv_get_property(core_, "duration", MPV_FORMAT_DOUBLE, &duration) >= 0) {
-        value = std::max(value, duration);
-    }
-    seconds = value;
-    return EngineResult::Ok;
-}
-
-EngineResult MpvEngine::PutCurrentPosition(double seconds) {
-    if (core_ == nullptr || !std::isfinite(seconds)) {
-        return EngineResult::Failed;
-    }
-    // mpv counts a negative absolute time from the end of the file.
-    double target = std::max(seconds, 0.0);
-    double duration = 0.0;
-    if (mpv_get_property(core_, "duration", MPV_FORMAT_DOUBLE, &duration) >= 0) {
-        target = std::min(target, duration);
-    }
-    // Restarts of earlier seeks are taken first, so the next one ends this seek.
-    DrainEvents();
-    const QByteArray time = QByteArray::number(target, 'f', 6);
-    const char* command[] = {"seek", time.constData(), "absolute+exact", nullptr};
-    const EngineResult result = ResultOf(mpv_command(core_, command));
-    if (result == EngineResult::Ok) {
-        seekPending_ = true;
-        seekTarget_ = target;
-    }
-    return result;
-}
-
-EngineResult MpvEngine::Place(const QRect& geometry) {
-    placement_ = geometry;
-    if (widget_ != nullptr) {
-        widget_->setGeometry(placement_);
-    }
-    return EngineResult::Ok;
-}
-
-EngineResult MpvEngine::PutTop(int pixels) {
-    return Place(placement_.translated(0, pixels - placement_.top()));
-}
-
-EngineResult MpvEngine::PutLeft(int pixels) {
-    return Place(placement_.translated(pixels - placement_.left(), 0));
-}
-
-EngineResult MpvEngine::PutWidth(int pixels) {
-    if (pixels < 0) {
-        return EngineResult::Failed;
-    }
-    QRect geometry = placement_;
-    geometry.setWidth(pixels);
-    return Place(geometry);
-}
-
-EngineResult MpvEngine::PutHeight(int pixels) {
-    if (pixels < 0) {
-        return EngineResult::Failed;
-    }
-    QRect geometry = placement_;
-    geometry.setHeight(pixels);
-    return Place(geometry);
-}
-
-EngineResult MpvEngine::PutWindowStyle(long /*style*/) {
-    // Clipping against children and siblings is what Qt widgets do anyway.
-    return EngineResult::Ok;
-}
-
-EngineResult MpvEngine::PutOwner(QWidget* videoArea) {
-    if (core_ == nullptr) {
-        return EngineResult::Failed;
-    }
-    if (owner_ != nullptr) {
-        owner_->removeEventFilter(this);
-    }
-    owner_ = videoArea;
-    if (videoArea == nullptr) {
-        if (widget_ != nullptr) {
-            widget_->hide();
-            widget_->setParent(nullptr);
-        }
-        return EngineResult::Ok;
-    }
-    if (widget_ == nullptr) {
-        widget_ = new MpvVideoWidget(core_, videoArea);
-        connect(widget_, &MpvVideoWidget::RenderContextChanged, this,
-                &MpvEngine::RenderContextChanged);
-    } else if (widget_->parentWidget() != videoArea) {
-        widget_->setParent(videoArea);
-    }
-    HideCursor(cursorHidden_);
-    videoArea->installEventFilter(this);
-    Place(videoArea->rect());
-    widget_->show();
-    return EngineResult::Ok;
-}
-
-EngineResult MpvEngine::HideCursor(bool hide) {
-    cursorHidden_ = hide;
-    if (widget_ != nullptr) {
-        if (hide) {
-            widget_->setCursor(Qt::BlankCursor);
-        } else {
-            widget_->unsetCursor();
-        }
-    }
-    return EngineResult::Ok;
-}
-
-bool MpvEngine::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == owner_ && event->type() == QEvent::Resize && owner_ != nullptr) {
-        Place(owner_->rect());
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-void MpvEngine::RenderContextChanged(bool available) {
-    if (available) {
-        ShowVideoTrack();
-    }
-}
-
-void MpvEngine::ShowVideoTrack() {
-    if (core_ == nullptr || !fileOpen_) {
-        return;
-    }
-    int64_t id = 0;
-    if (mpv_get_property(core_, "current-tracks/video/id", MPV_FORMAT_INT64, &id) >= 0) {
-        return;
-    }
-    // The track is named by its number: after mpv dropped the video because its renderer went
-    // away, the selection "auto" is still set and setting it again would change nothing.
-    int64_t count = 0;
-    if (mpv_get_property(core_, "track-list/count", MPV_FORMAT_INT64, &count) < 0) {
-        return;
-    }
-    for (int64_t i = 0; i < count; ++i) {
-        const QByteArray track = "track-list/" + QByteArray::number(i);
-        char* type = mpv_get_property_string(core_, (track + "/type").constData());
-        const bool isVideo = type != nullptr && std::strcmp(type, "video") == 0;
-        mpv_free(type);
-        int64_t trackId = 0;
-        if (isVideo &&
-            mpv_get_property(core_, (track + "/id").constData(), MPV_FORMAT_INT64, &trackId) >= 0) {
-            mpv_set_property(core_, "vid", MPV_FORMAT_INT64, &trackId);
-            return;
-        }
-    }
 }

@@ -1,32 +1,44 @@
 #pragma once
 
+#include "preview/MpvSeekWatch.h"
 #include "preview/PlayerEngine.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 struct mpv_event;
 struct mpv_handle;
 class MpvVideoWidget;
+class QTimer;
 
 // The preview engine on libmpv. One engine owns one mpv core for its whole life and the widget
 // the core draws into; a new RenderFile replaces the open file.
 //
 // Behaviour worth knowing:
-// - RenderFile waits (at most LoadTimeoutMs) until the file is loaded, paused at its start.
+// - RenderFile waits (at most LoadTimeoutMs) until the file is loaded, paused at its start,
+//   and its duration and sound track are known; it draws what mpv asks for meanwhile.
 //   Playlists are refused: a file is loaded only when it is media itself.
+// - After that nothing waits for mpv: settings and seeks are sent asynchronously, and the
+//   times are those mpv last reported (it reports each new position by itself), so a busy
+//   core never blocks the window. A refused setting is logged.
 // - mpv answers "property unavailable" or "not implemented" with the skipped-step result
 //   (EngineResult::NotImplemented), everything else that fails with EngineResult::Failed.
-//   Before any file is loaded the time queries therefore answer NotImplemented.
+//   Without a loaded file the time queries and seeks therefore answer NotImplemented.
 // - PutVolume and PutBalance answer NotImplemented for a file without sound. Balance is
 //   supported at centre only (other values answer NotImplemented); volume follows the
 //   hundredths of a decibel of the interface (0 full, -10000 silence).
-// - PutCurrentPosition seeks exactly; negative times go to 0. Until the seek is done the
-//   position reported is the one asked for. At the end of the file the position is its
-//   duration (mpv itself would report the time of the last frame).
+// - Seeks are clamped into the file. Until a seek's picture is shown the position reported is
+//   the one asked for. At the end of the file the position is its duration (mpv itself would
+//   report the time of the last frame).
+// - The sound output is chosen once a program: where nothing can play sound (no sound server,
+//   no sound device) it is none ("null") from the start; elsewhere the first file with sound
+//   lets mpv try its outputs, and every later load, in this engine or another, uses the one
+//   that worked. A file with sound loads in full either way.
 // - The video widget is created by PutOwner and fills its owner, following the owner's size;
 //   the placement calls move or size it inside the owner until the owner is resized again.
 // - Stop pauses; rewinding is the caller's business.
@@ -35,6 +47,9 @@ class MpvEngine : public QObject, public PlayerEngine {
 
 public:
     static constexpr int LoadTimeoutMs = 10000;
+    // How long after a seek's restart its picture may take to be drawn before the seek is
+    // taken as shown anyway (nothing may be drawing: a hidden window, a file without video).
+    static constexpr int PictureTimeoutMs = 300;
 
     explicit MpvEngine(QObject* parent = nullptr);
     ~MpvEngine() override;
@@ -45,6 +60,9 @@ public:
     bool IsValid() const { return core_ != nullptr; }
     // The widget the video is drawn into, null before PutOwner or after its owner went away.
     MpvVideoWidget* VideoWidget() const { return widget_.data(); }
+    // The sound output every load of this program uses, empty until the first file with sound
+    // found one ("null" where there is no sound device).
+    static QByteArray ChosenAudioOutput();
 
     EngineResult RenderFile(const QString& path) override;
 
@@ -59,6 +77,8 @@ public:
     EngineResult GetDuration(double& seconds) override;
     EngineResult GetCurrentPosition(double& seconds) override;
     EngineResult PutCurrentPosition(double seconds) override;
+    EngineResult PutKeyFramePosition(double seconds) override;
+    void SetSeekShownHandler(SeekShownHandler handler) override;
 
     EngineResult PutTop(int pixels) override;
     EngineResult PutLeft(int pixels) override;
@@ -76,13 +96,20 @@ private:
     // Takes every pending event of the core; runs on the user-interface thread.
     void DrainEvents();
     void HandleEvent(const mpv_event& event);
+    void HandleReply(const mpv_event& event);
+    void HandleChange(const mpv_event& event);
     void RenderContextChanged(bool available);
     // Selects the video track when a file is open whose video is not shown (it was loaded or
-    // its renderer went away while nothing could draw it).
+    // its renderer went away while nothing could draw it); asks for the track list first.
     void ShowVideoTrack();
-    bool HasAudioTrack();
+    void ChooseVideoTrack(const struct mpv_node& tracks);
     EngineResult SetFlag(const char* name, bool value);
     EngineResult SetDouble(const char* name, double value);
+    EngineResult Seek(double seconds, const char* flags);
+    // The seek watch's steps: a new frame drawn, the picture's wait given up, a report.
+    void NewFrameDrawn();
+    void PictureTimedOut();
+    void ReportSeekIfShown();
     EngineResult Place(const QRect& geometry);
 
     mpv_handle* core_ = nullptr;
@@ -91,8 +118,19 @@ private:
     QRect placement_;
     bool cursorHidden_ = false;
     std::atomic<bool> drainPosted_{false};
+    // The open file, as mpv last reported it.
     bool fileOpen_ = false;
     int64_t playlistEntry_ = -1;
-    bool seekPending_ = false;
-    double seekTarget_ = 0.0;
+    quint64 loadSerial_ = 0;
+    int loadAnswers_ = 0;
+    std::optional<double> duration_;
+    std::optional<double> timePosition_;
+    bool endReached_ = false;
+    bool hasAudio_ = false;
+    bool paused_ = true;
+    bool audioOutputSet_ = false;
+    // The latest seek, and who hears of its picture.
+    MpvSeekWatch seek_;
+    QTimer* pictureTimer_ = nullptr;
+    SeekShownHandler seekShown_;
 };

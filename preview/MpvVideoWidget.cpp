@@ -22,7 +22,9 @@ MpvVideoWidget::MpvVideoWidget(mpv_handle* core, QWidget* parent)
     : QOpenGLWidget(parent), core_(core) {
     // Files dropped on the video go to the video area beneath it.
     setAcceptDrops(false);
-    connect(this, &QOpenGLWidget::frameSwapped, this, &MpvVideoWidget::ReportSwap);
+    // No swaps are reported to mpv: it would then wait (up to 200 ms) after each frame for
+    // its swap, which Qt reports only once the window is composed, and playback is timed by
+    // the sound anyway.
 }
 
 MpvVideoWidget::~MpvVideoWidget() {
@@ -90,10 +92,22 @@ void MpvVideoWidget::Render(unsigned int framebuffer) {
                                      {MPV_RENDER_PARAM_FLIP_Y, &flipY},
                                      {MPV_RENDER_PARAM_INVALID, nullptr}};
     const uint64_t flags = mpv_render_context_update(render_);
+    // Whether the frame about to be drawn is a new picture or the old one drawn again.
+    mpv_render_frame_info next{};
+    const bool known =
+        (flags & MPV_RENDER_UPDATE_FRAME) != 0 &&
+        mpv_render_context_get_info(render_, {MPV_RENDER_PARAM_NEXT_FRAME_INFO, &next}) >= 0;
+    const bool newPicture =
+        known && (next.flags & MPV_RENDER_FRAME_INFO_PRESENT) != 0 &&
+        (next.flags & (MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT)) == 0;
     mpv_render_context_render(render_, parameters);
     if ((flags & MPV_RENDER_UPDATE_FRAME) != 0) {
         ++framesRendered_;
         emit FrameRendered();
+        if (newPicture) {
+            ++newFramesRendered_;
+            emit NewFrameRendered();
+        }
     }
 }
 
@@ -116,10 +130,4 @@ void MpvVideoWidget::ReleaseRenderContext() {
     render_ = nullptr;
     doneCurrent();
     emit RenderContextChanged(false);
-}
-
-void MpvVideoWidget::ReportSwap() {
-    if (render_ != nullptr) {
-        mpv_render_context_report_swap(render_);
-    }
 }

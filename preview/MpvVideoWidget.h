@@ -25,8 +25,10 @@ public:
 
     // Whether mpv can draw into this widget now.
     bool HasRenderContext() const { return render_ != nullptr; }
-    // Number of new video frames drawn.
+    // Number of video frames drawn (redraws of the picture shown included).
     int FramesRendered() const { return framesRendered_; }
+    // Number of new video frames drawn: pictures mpv had not drawn before.
+    int NewFramesRendered() const { return newFramesRendered_; }
     // Draws now if mpv asked for a new picture since the last one was drawn. For waits that keep
     // the event loop from running: mpv's video output waits for its frames to be drawn.
     void ServeRenderRequest();
@@ -35,8 +37,10 @@ signals:
     // The render context was created (true) or released (false). mpv can only open its video
     // output while a render context exists.
     void RenderContextChanged(bool available);
-    // A new video frame was drawn (the first one of a file included).
+    // A video frame was drawn (the first one of a file included), and after it NewFrameRendered
+    // when the frame was a new picture rather than a redraw.
     void FrameRendered();
+    void NewFrameRendered();
 
 protected:
     void initializeGL() override;
@@ -47,11 +51,11 @@ private:
     // Lets mpv draw into the framebuffer, which must be bound in the current context.
     void Render(unsigned int framebuffer);
     void ReleaseRenderContext();
-    void ReportSwap();
 
     mpv_handle* core_;
     mpv_render_context* render_ = nullptr;
     int framesRendered_ = 0;
+    int newFramesRendered_ = 0;
     // Set on mpv's thread when it has something to draw, cleared when it is drawn.
     std::atomic<bool> renderRequested_{false};
 };

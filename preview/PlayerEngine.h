@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -26,8 +27,20 @@ public:
     virtual EngineResult PutRate(double rate) = 0;     // 1.0 is normal speed
 
     virtual EngineResult GetDuration(double& seconds) = 0;
+    // While a seek is under way the position is the one it was asked for.
     virtual EngineResult GetCurrentPosition(double& seconds) = 0;
+
+    // Seeks: the exact picture of `seconds` (PutCurrentPosition), or the key frame at or
+    // before it (PutKeyFramePosition), which a decoder reaches far sooner where key frames are
+    // seconds apart. A seek replaces any seek still under way. Neither waits for the picture.
     virtual EngineResult PutCurrentPosition(double seconds) = 0;
+    virtual EngineResult PutKeyFramePosition(double seconds) = 0;
+    // Called once the picture of the latest seek is on the screen, with that picture's time in
+    // seconds (the key frame's time after a key-frame seek; not a number when unknown). A seek
+    // replaced by a later one is never reported. Called from the event loop, never from inside an
+    // engine call.
+    using SeekShownHandler = std::function<void(double pictureSeconds)>;
+    virtual void SetSeekShownHandler(SeekShownHandler handler) = 0;
 
     // Placement of the picture inside its owner, in pixels, and the owner itself.
     virtual EngineResult PutTop(int pixels) = 0;

@@ -82,7 +82,13 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
                     engine_ = factory_();
                 }
             }
-            return engine_ == nullptr ? EngineResult::Failed : engine_->RenderFile(path);
+            keyFrameSeek_.reset();
+            if (engine_ == nullptr) {
+                return EngineResult::Failed;
+            }
+            engine_->SetSeekShownHandler(
+                [this](double pictureSeconds) { engine_SeekShown(pictureSeconds); });
+            return engine_->RenderFile(path);
         },
         [&] { return engine_->PutVolume(0); },
         [&] { return engine_->PutBalance(0); },
@@ -196,6 +202,7 @@ void PreviewPlayer::cmdStop_Click() {
         return;
     }
     engine_->Stop();
+    keyFrameSeek_.reset();
     engine_->PutCurrentPosition(0.0);
     Skipping("rewinding the slider", [&] { slider_->SetValue(0); });
     cmdPlay_->setText(PlayCaption);
@@ -240,7 +247,7 @@ void PreviewPlayer::Slider_MouseUp(qint16& /*Button*/, qint16& /*Shift*/, double
     }
     // Playback keeps its state: a playing video plays on from the new second.
     lastSought_ = slider_->Value();
-    engine_->PutCurrentPosition(static_cast<double>(lastSought_));
+    SeekTo(lastSought_);
     ShowPosition();
 }
 
@@ -249,6 +256,33 @@ void PreviewPlayer::Slider_DblClick(qint32& Value) {
         return;
     }
     lastSought_ = Value;
-    engine_->PutCurrentPosition(static_cast<double>(Value));
+    SeekTo(Value);
     ShowPosition();
+}
+
+void PreviewPlayer::SeekTo(qint32 second) {
+    // The key frame first; an engine that cannot seek to key frames seeks exactly at once.
+    keyFrameSeek_ = second;
+    const EngineResult result = engine_->PutKeyFramePosition(static_cast<double>(second));
+    if (result != EngineResult::Ok) {
+        keyFrameSeek_.reset();
+        if (result == EngineResult::NotImplemented) {
+            engine_->PutCurrentPosition(static_cast<double>(second));
+        }
+    }
+}
+
+void PreviewPlayer::engine_SeekShown(double pictureSeconds) {
+    // Only the key frame of the seek under way is followed by its exact picture; the engine
+    // reports no seek that a later one replaced, and the exact picture ends the seek.
+    if (!keyFrameSeek_ || engine_ == nullptr) {
+        return;
+    }
+    const qint32 second = *keyFrameSeek_;
+    keyFrameSeek_.reset();
+    // A key frame of unknown time is taken for another picture.
+    if (!(std::abs(pictureSeconds - static_cast<double>(second)) <= SamePictureSeconds)) {
+        Skipping("seeking to the exact picture",
+                 [&] { engine_->PutCurrentPosition(static_cast<double>(second)); });
+    }
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -22,6 +23,12 @@ class Slider;
 // load replaces the file in the same engine (mpv's "loadfile replace"), so the widget the video
 // is drawn into, and its OpenGL context, stay put across loads. A factory that returns null, or
 // an engine that cannot start, makes the load fail like a file the engine cannot render.
+//
+// A seek on the slider goes in two steps: first to the key frame at or before the second the
+// slider shows, which the engine shows at once, then, once that picture is on the screen, to
+// the exact picture of that second (unless the key frame is that picture). A seek replaces
+// any seek still under way; the position, the slider and the time label say the second sought
+// from the start, and playing goes on from the exact picture.
 //
 // Loading runs a fixed sequence of steps; an engine answer NotImplemented skips that step, any
 // other failure ends the load with the warning "File is not supported" and leaves bNoMedia
@@ -70,6 +77,8 @@ public:
 
     static constexpr long VideoWindowStyle = 0x06000000; // clip children and siblings
     static constexpr int TimerInterval = 1000;
+    // A key frame this close to the second sought is that second's picture.
+    static constexpr double SamePictureSeconds = 0.02;
 
 private:
     // Runs the load's steps; false when one failed (not merely unavailable).
@@ -77,6 +86,10 @@ private:
     // The duration rounded to whole seconds, or Failed when the engine has none that fits.
     EngineResult RoundedDuration(qint32& seconds);
     void ShowPosition();
+    // Seeks in two steps to a whole second.
+    void SeekTo(qint32 second);
+    // The engine showed the picture of its latest seek.
+    void engine_SeekShown(double pictureSeconds);
 
     EngineFactory factory_;
     std::unique_ptr<PlayerEngine> engine_;
@@ -90,4 +103,6 @@ private:
     QTimer* tmrVideo_;
     QString sDurationText_;
     qint32 lastSought_ = 0;
+    // The second of a two-step seek whose exact picture is still to be asked for.
+    std::optional<qint32> keyFrameSeek_;
 };

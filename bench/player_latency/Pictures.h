@@ -65,6 +65,17 @@ inline void ReportPlaying(const char* what, MpvVideoWidget* widget, double secon
                 drawn / wallSeconds);
 }
 
+// Runs the event loop until no frame has been drawn for `quiet` milliseconds (a paused seek is
+// done), at most `limit` milliseconds.
+inline void SettleUntilStill(MpvVideoWidget* widget, int quiet, int limit) {
+    QElapsedTimer still;
+    still.start();
+    const QMetaObject::Connection connection =
+        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] { still.restart(); });
+    RunUntil([&] { return still.elapsed() >= quiet; }, limit);
+    QObject::disconnect(connection);
+}
+
 // Milliseconds from the start of `clock` until a frame is drawn whose picture `accept` takes, or
 // -1 after 10 s. The picture is read back after each new frame; its time is that of the last
 // frame drawn before the read (the read itself may draw a newer one, which it then shows).
@@ -89,6 +100,44 @@ inline double FrameShowing(MpvVideoWidget* widget, const QElapsedTimer& clock,
                 }
             }
             return found >= 0;
+        },
+        10000);
+    QObject::disconnect(connection);
+    return found;
+}
+
+// Milliseconds from the start of `clock` until the first picture that `first` takes and until
+// the first that `last` takes (a picture `last` takes counts for both), each -1 after 10 s.
+// Pictures are read back as in FrameShowing.
+struct TwoPictures {
+    double first = -1;
+    double last = -1;
+};
+inline TwoPictures FramesShowing(MpvVideoWidget* widget, const QElapsedTimer& clock,
+                                 const std::function<bool(const QImage&)>& first,
+                                 const std::function<bool(const QImage&)>& last) {
+    TwoPictures found;
+    double latest = -1;
+    int frames = 0;
+    const QMetaObject::Connection connection =
+        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] {
+            latest = Milliseconds(clock);
+            ++frames;
+        });
+    int checked = 0;
+    RunUntil(
+        [&] {
+            if (frames != checked) {
+                const QImage picture = widget->grabFramebuffer();
+                checked = frames;
+                if (last(picture)) {
+                    found.last = latest;
+                }
+                if (found.first < 0 && (found.last >= 0 || first(picture))) {
+                    found.first = latest;
+                }
+            }
+            return found.last >= 0;
         },
         10000);
     QObject::disconnect(connection);

@@ -1,7 +1,8 @@
 // Preview latency and load: how long from RenderFile until the first frame of the file is drawn,
 // how long a seek to a whole second takes until its frame is drawn, and how much processor time
-// the whole program uses while a 1080p clip plays; first on the bare engine, then through the
-// main window's preview player (LoadVideo, seek on the slider's mouse release). Makes its own
+// the whole program uses while a 1080p clip plays; first through the main window's preview
+// player (LoadVideo, seek on the slider's mouse release: the first new picture and the exact
+// one), then on the bare engine. Makes its own
 // clips with ffmpeg (libx264).
 //
 //   bench_player_latency [--loads N] [--seeks N] [--play S] [--area WxH] [--keep]
@@ -120,7 +121,7 @@ bool MakeClip(const QString& path, const QStringList& videoOptions) {
 }
 
 void Report(const char* what, const std::vector<double>& values, const char* target) {
-    std::printf("  %-34s median %7.1f ms  max %7.1f ms  (n=%zu)  target %s\n", what, Median(values),
+    std::printf("  %-46s median %7.1f ms  max %7.1f ms  (n=%zu)  target %s\n", what, Median(values),
                 Max(values), values.size(), target);
 }
 
@@ -152,14 +153,15 @@ int Measure(const Options& options, const QList<Clip>& clips) {
             engine.Stop();
             Settle(300);
             frames.Start();
+            // The engine waits for the file's duration and sound track, and draws meanwhile:
+            // the first frame may come before RenderFile returns. The old file is paused, so
+            // what is drawn is the new file's (the last frame drawn is counted below).
+            frames.Arm();
             if (engine.RenderFile(clip.path) != EngineResult::Ok) {
                 std::fprintf(stderr, "RenderFile failed\n");
                 return 1;
             }
             renderFile.push_back(frames.SinceStart());
-            // Pictures drawn inside RenderFile are of the file being replaced: the new file's
-            // first frame is decoded only after it has loaded.
-            frames.Arm();
             const double drawn = frames.WaitForFrame();
             if (drawn < 0) {
                 std::fprintf(stderr, "no frame drawn after loading\n");
@@ -278,15 +280,17 @@ int main(int argc, char* argv[]) {
     std::printf("video area %dx%d, %d loads, %d seeks, %.0f s of playback per clip\n",
                 options.area.width(), options.area.height(), options.loads, options.seeks,
                 options.playSeconds);
-    if (options.engine && Measure(options, clips) != 0) {
-        return 1;
+    // The window first: its first load is the program's first, before any engine has chosen
+    // its sound output or drawn a picture.
+    if (options.window) {
+        QList<WindowClip> windowClips;
+        for (const Clip& clip : clips) {
+            windowClips.append({clip.name, clip.path});
+        }
+        if (MeasureWindow({options.loads, options.seeks, options.playSeconds}, windowClips,
+                          &Report) != 0) {
+            return 1;
+        }
     }
-    if (!options.window) {
-        return 0;
-    }
-    QList<WindowClip> windowClips;
-    for (const Clip& clip : clips) {
-        windowClips.append({clip.name, clip.path});
-    }
-    return MeasureWindow({options.loads, options.seeks, options.playSeconds}, windowClips, &Report);
+    return options.engine ? Measure(options, clips) : 0;
 }

@@ -39,6 +39,25 @@ Lit Measure(const QImage& image, const QRect& rect) {
     return {double(lit) / double(rect.width() * rect.height()), int(colours.size())};
 }
 
+// Mean difference of the colour channels (0..255) of two pictures scaled to one small size.
+double PictureDifference(const QImage& a, const QImage& b) {
+    const QSize size(64, 48);
+    const QImage x = a.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    qint64 sum = 0;
+    for (int row = 0; row < size.height(); ++row) {
+        for (int column = 0; column < size.width(); ++column) {
+            const QRgb p = x.pixel(column, row);
+            const QRgb q = y.pixel(column, row);
+            sum +=
+                qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    }
+    return double(sum) / (3.0 * size.width() * size.height());
+}
+
 } // namespace
 
 // The main window with the real libmpv: a clip is loaded, played, paused, sought with the
@@ -145,6 +164,51 @@ private slots:
         QTest::mouseClick(panel->cmdStartSelect, Qt::LeftButton);
         QCOMPARE(panel->Slider->SelectStart(), second);
         QCOMPARE(panel->lblStartSelect->text(), QStringLiteral("00:00:0%1").arg(second));
+    }
+
+    // The clip has one key frame, at its start, as the encoder makes files of a few seconds.
+    // After a seek the picture finally shown is the second's own, as ffmpeg decodes it, not
+    // the key frame's nor a neighbouring second's.
+    void aSeekEndsOnTheSecondsOwnPicture() {
+        MainPanel* panel = window_->frMain;
+        DragSliderTo(panel->Slider->width() * 45 / 100);
+        const int second = panel->Slider->Value();
+        QVERIFY2(second >= 2 && second < 7, qPrintable(QString::number(second)));
+        QCOMPARE(Position(), double(second));
+        const auto frameAt = [&](int at) {
+            QImage frame;
+            const QString png = folder_.filePath(QStringLiteral("at%1.png").arg(at));
+            if (TestSupport::RunFfmpeg({QStringLiteral("-ss"), QString::number(at),
+                                        QStringLiteral("-i"), clip_, QStringLiteral("-frames:v"),
+                                        QStringLiteral("1"), png})) {
+                frame.load(png);
+            }
+            return frame;
+        };
+        const QImage own = frameAt(second);
+        const QList<QImage> others{frameAt(0), frameAt(second - 1), frameAt(second + 1)};
+        QVERIFY(!own.isNull() && !others.at(0).isNull() && !others.at(2).isNull());
+        // The 4:3 picture in the middle of the wide area.
+        const auto shown = [&] {
+            const QImage area = Picture()->grabFramebuffer();
+            const int width = area.height() * 4 / 3;
+            return area.copy((area.width() - width) / 2, 0, width, area.height());
+        };
+        const auto showsOwn = [&] {
+            const QImage picture = shown();
+            const double toOwn = PictureDifference(picture, own);
+            for (const QImage& other : others) {
+                if (PictureDifference(picture, other) <= toOwn) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(showsOwn(), 5000);
+        QTest::qWait(500);
+        QVERIFY(showsOwn());
+        QCOMPARE(Position(), double(second));
+        QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:0%1/00:00:08").arg(second));
     }
 
     void thePictureFillsTheVideoArea() {

@@ -64,6 +64,38 @@ double LitShare(const QImage& image) {
     return double(lit) / (double(image.width()) * image.height());
 }
 
+// Mean difference of the colour channels (0..255) of two pictures, both scaled down to the
+// same small size first, so that a picture drawn at another size compares with a frame ffmpeg
+// extracted.
+double PictureDifference(const QImage& a, const QImage& b) {
+    const QSize size(64, 48);
+    const QImage x = a.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    qint64 sum = 0;
+    for (int row = 0; row < size.height(); ++row) {
+        for (int column = 0; column < size.width(); ++column) {
+            const QRgb p = x.pixel(column, row);
+            const QRgb q = y.pixel(column, row);
+            sum +=
+                qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    }
+    return double(sum) / (3.0 * size.width() * size.height());
+}
+
+// The frame ffmpeg decodes at `seconds` of a clip.
+QImage FrameAt(const QString& clip, double seconds, const QString& png) {
+    QImage frame;
+    if (TestSupport::RunFfmpeg({QStringLiteral("-ss"), QString::number(seconds, 'f', 3),
+                                QStringLiteral("-i"), clip, QStringLiteral("-frames:v"),
+                                QStringLiteral("1"), png})) {
+        frame.load(png);
+    }
+    return frame;
+}
+
 } // namespace
 
 // The picture: drawn from the right frame the right way up into a widget that fills the video
@@ -152,6 +184,62 @@ private slots:
         const int frames = widget->FramesRendered();
         QCOMPARE(engine.Run(), EngineResult::Ok);
         QVERIFY(WaitForFrame(engine, frames + 10));
+    }
+
+    // A clip as cameras and editors make them: one key frame in ten seconds. A key-frame seek
+    // shows the key frame before the second and reports its time; an exact seek shows the
+    // second's own picture; a seek replaced by the next is never reported.
+    void keyFrameAndExactSeeksShowTheirPictures() {
+        const QString clip = folder_.filePath(QStringLiteral("camera.mp4"));
+        QVERIFY(TestSupport::RunFfmpeg(
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("testsrc2=size=320x240:rate=25:duration=8"), QStringLiteral("-c:v"),
+             QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
+             clip}));
+        const QImage keyFrame = FrameAt(clip, 0.0, folder_.filePath(QStringLiteral("k.png")));
+        const QImage second5 = FrameAt(clip, 5.0, folder_.filePath(QStringLiteral("5.png")));
+        const QImage second6 = FrameAt(clip, 6.0, folder_.filePath(QStringLiteral("6.png")));
+        QVERIFY(!keyFrame.isNull() && !second5.isNull() && !second6.isNull());
+
+        QWidget window;
+        window.resize(320, 240);
+        MpvEngine engine;
+        QList<double> shown;
+        engine.SetSeekShownHandler([&](double seconds) { shown.append(seconds); });
+        QCOMPARE(engine.PutOwner(&window), EngineResult::Ok);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(engine.RenderFile(clip), EngineResult::Ok);
+        QVERIFY(WaitForFrame(engine));
+        MpvVideoWidget* widget = engine.VideoWidget();
+        const auto picture = [&] { return widget->grabFramebuffer(); };
+
+        QCOMPARE(engine.PutKeyFramePosition(5.0), EngineResult::Ok);
+        double position = -1;
+        QCOMPARE(engine.GetCurrentPosition(position), EngineResult::Ok);
+        QCOMPARE(position, 5.0);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, 5000);
+        QVERIFY2(shown.first() < 0.1, qPrintable(QString::number(shown.first())));
+        const QImage atKeyFrame = picture();
+        qInfo("key-frame seek: %.1f from the key frame, %.1f from second 5",
+              PictureDifference(atKeyFrame, keyFrame), PictureDifference(atKeyFrame, second5));
+        QVERIFY(PictureDifference(atKeyFrame, keyFrame) < PictureDifference(atKeyFrame, second5));
+
+        // Two exact seeks at once: the first is replaced and never reported.
+        shown.clear();
+        QCOMPARE(engine.PutCurrentPosition(6.0), EngineResult::Ok);
+        QCOMPARE(engine.PutCurrentPosition(5.0), EngineResult::Ok);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, 5000);
+        QTest::qWait(300);
+        QCOMPARE(shown, QList<double>{5.0});
+        QCOMPARE(engine.GetCurrentPosition(position), EngineResult::Ok);
+        QCOMPARE(position, 5.0);
+        const QImage exact = picture();
+        const double toSecond = PictureDifference(exact, second5);
+        qInfo("exact seek: %.1f from second 5, %.1f from the key frame, %.1f from second 6",
+              toSecond, PictureDifference(exact, keyFrame), PictureDifference(exact, second6));
+        QVERIFY(toSecond < PictureDifference(exact, keyFrame));
+        QVERIFY(toSecond < PictureDifference(exact, second6));
     }
 
     void filesDroppedOnThePictureReachTheArea() {

@@ -104,9 +104,11 @@ private slots:
         QTest::mouseMove(rig.slider, QPoint(147, 10));
         QTest::mouseClick(rig.slider, Qt::LeftButton, {}, QPoint(147, 10));
         QCOMPARE(rig.slider->Value(), 64);
-        const QStringList seeks = rig.fake->calls.filter(QStringLiteral("PutCurrentPosition"));
-        QCOMPARE(seeks, QStringList({QStringLiteral("PutCurrentPosition(0)"),
-                                     QStringLiteral("PutCurrentPosition(64)")}));
+        const QStringList seeks = rig.fake->calls.filter(QStringLiteral("Position("));
+        QCOMPARE(seeks, QStringList({QStringLiteral("PutKeyFramePosition(0)"),
+                                     QStringLiteral("GetCurrentPosition()"),
+                                     QStringLiteral("PutKeyFramePosition(64)"),
+                                     QStringLiteral("GetCurrentPosition()")}));
         QVERIFY(rig.lblTime->text().startsWith(QStringLiteral("00:01:04/")));
 
         rig.fake->calls.clear();
@@ -117,8 +119,8 @@ private slots:
         QCoreApplication::sendEvent(rig.slider, &drag);
         QTest::mouseRelease(rig.slider, Qt::LeftButton, {}, QPoint(275, 10));
         QCOMPARE(rig.slider->Value(), 128);
-        QCOMPARE(rig.fake->calls.filter(QStringLiteral("PutCurrentPosition")),
-                 QStringList{QStringLiteral("PutCurrentPosition(128)")});
+        QCOMPARE(rig.fake->calls.filter(QStringLiteral("Put")),
+                 QStringList{QStringLiteral("PutKeyFramePosition(128)")});
     }
 
     void aLoadPlacesThePictureAndPlays() {
@@ -356,7 +358,7 @@ private slots:
         rig.slider->SetValue(42);
         rig.fake->calls.clear();
         rig.Seek();
-        QCOMPARE(rig.fake->calls, (QStringList{QStringLiteral("PutCurrentPosition(42)"),
+        QCOMPARE(rig.fake->calls, (QStringList{QStringLiteral("PutKeyFramePosition(42)"),
                                                QStringLiteral("GetCurrentPosition()")}));
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:42/00:01:00"));
         QVERIFY(rig.fake->playing);
@@ -370,10 +372,120 @@ private slots:
         QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
 
         // A seek the engine refuses still shows where playback is.
-        rig.fake->Script(Operation::PutCurrentPosition, {EngineResult::Failed});
+        rig.fake->ShowSeekPicture();
+        rig.fake->ShowSeekPicture();
+        rig.fake->Script(Operation::PutKeyFramePosition, {EngineResult::Failed});
         rig.slider->SetValue(20);
         rig.Seek();
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:07/00:01:00"));
+    }
+
+    // A seek shows the key frame at or before the second first and asks for the exact
+    // picture once the key frame is on the screen; the slider, the label and the position
+    // say the second sought all along.
+    void aSeekShowsTheKeyFrameThenTheExactPicture() {
+        Rig rig;
+        rig.Load(60.0);
+        rig.player.cmdPlay_Click(); // paused
+        rig.slider->SetValue(42);
+        rig.fake->calls.clear();
+        rig.Seek();
+        QCOMPARE(rig.fake->calls, (QStringList{QStringLiteral("PutKeyFramePosition(42)"),
+                                               QStringLiteral("GetCurrentPosition()")}));
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:42/00:01:00"));
+        rig.player.tmrVideo_Timer();
+        QCOMPARE(rig.slider->Value(), 42);
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:42/00:01:00"));
+
+        // The key frame of 40 s is shown: now the exact picture.
+        rig.fake->calls.clear();
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QCOMPARE(rig.fake->calls, QStringList{QStringLiteral("PutCurrentPosition(42)")});
+        rig.player.tmrVideo_Timer();
+        QCOMPARE(rig.slider->Value(), 42);
+        // The exact picture ends the seek.
+        rig.fake->calls.clear();
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->calls.isEmpty());
+        QVERIFY(!rig.fake->SeekUnderWay());
+        QCOMPARE(rig.fake->position, 42.0);
+        QVERIFY(!rig.fake->playing);
+
+        // A key frame on the second is its exact picture already.
+        rig.fake->keyFrameInterval = 1.0;
+        rig.slider->SetValue(17);
+        rig.Seek();
+        rig.fake->calls.clear();
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->calls.isEmpty());
+        QCOMPARE(rig.fake->position, 17.0);
+
+        // An engine without key-frame seeks seeks exactly at once.
+        rig.fake->Script(Operation::PutKeyFramePosition, {EngineResult::NotImplemented});
+        rig.slider->SetValue(23);
+        rig.fake->calls.clear();
+        rig.Seek();
+        QCOMPARE(rig.fake->calls, (QStringList{QStringLiteral("PutKeyFramePosition(23)"),
+                                               QStringLiteral("PutCurrentPosition(23)"),
+                                               QStringLiteral("GetCurrentPosition()")}));
+        rig.fake->calls.clear();
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->calls.isEmpty());
+    }
+
+    // A seek released while another is under way replaces it, in either of its steps: no
+    // picture of the earlier second is asked for again.
+    void aNewSeekReplacesTheOneUnderWay() {
+        Rig rig;
+        rig.Load(60.0);
+        rig.slider->SetValue(42);
+        rig.Seek();
+        rig.slider->SetValue(7);
+        rig.Seek();
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:07/00:01:00"));
+        QVERIFY(rig.fake->ShowSeekPicture());
+        rig.slider->SetValue(35);
+        rig.Seek(); // while the exact picture of 7 s is on its way
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(!rig.fake->ShowSeekPicture());
+        QCOMPARE(rig.fake->calls.filter(QStringLiteral("Put")).filter(QStringLiteral("Position")),
+                 (QStringList{QStringLiteral("PutKeyFramePosition(42)"),
+                              QStringLiteral("PutKeyFramePosition(7)"),
+                              QStringLiteral("PutCurrentPosition(7)"),
+                              QStringLiteral("PutKeyFramePosition(35)"),
+                              QStringLiteral("PutCurrentPosition(35)")}));
+        QCOMPARE(rig.fake->position, 35.0);
+        QCOMPARE(rig.slider->Value(), 35);
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:35/00:01:00"));
+    }
+
+    // Play pressed while the key frame shows goes on from the exact picture; Stop during a
+    // seek rewinds and the earlier second's exact picture is not asked for.
+    void playAfterASeekGoesOnFromTheExactPicture() {
+        Rig rig;
+        rig.Load(60.0);
+        rig.player.cmdPlay_Click(); // paused
+        rig.slider->SetValue(42);
+        rig.Seek();
+        rig.player.cmdPlay_Click();
+        QVERIFY(rig.fake->playing);
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QCOMPARE(rig.fake->calls.last(), QStringLiteral("PutCurrentPosition(42)"));
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QCOMPARE(rig.fake->position, 42.0);
+        QVERIFY(rig.fake->playing);
+        rig.TickAt(43.0);
+        QCOMPARE(rig.slider->Value(), 43);
+
+        rig.slider->SetValue(25);
+        rig.Seek();
+        rig.player.cmdStop_Click();
+        rig.fake->calls.clear();
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->calls.isEmpty());
+        QCOMPARE(rig.fake->position, 0.0);
+        QCOMPARE(rig.slider->Value(), 0);
     }
 
     void nothingHappensBeforeALoad() {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <cmath>
+
 namespace TestSupport {
 
 namespace {
@@ -50,6 +52,7 @@ EngineResult FakePlayerEngine::RenderFile(const QString& path) {
         Answer(Operation::RenderFile, QStringLiteral("RenderFile(%1)").arg(path));
     if (result == EngineResult::Ok) {
         file = path;
+        seekPicture_.reset();
         duration = renderedDuration;
         position = 0.0;
         playing = false;
@@ -131,8 +134,40 @@ EngineResult FakePlayerEngine::PutCurrentPosition(double seconds) {
                QStringLiteral("PutCurrentPosition(%1)").arg(Number(seconds)));
     if (result == EngineResult::Ok) {
         position = seconds;
+        seekPicture_ = seconds;
     }
     return Done(Operation::PutCurrentPosition, result);
+}
+
+EngineResult FakePlayerEngine::PutKeyFramePosition(double seconds) {
+    const EngineResult result =
+        Answer(Operation::PutKeyFramePosition,
+               QStringLiteral("PutKeyFramePosition(%1)").arg(Number(seconds)));
+    if (result == EngineResult::Ok) {
+        position = seconds;
+        seekPicture_ = keyFrameInterval > 0
+                           ? std::floor(seconds / keyFrameInterval) * keyFrameInterval
+                           : seconds;
+    }
+    return Done(Operation::PutKeyFramePosition, result);
+}
+
+void FakePlayerEngine::SetSeekShownHandler(SeekShownHandler handler) {
+    seekShown = std::move(handler);
+}
+
+bool FakePlayerEngine::ShowSeekPicture() {
+    if (!seekPicture_) {
+        return false;
+    }
+    // The seek is over: the position is the picture's, unless the handler seeks again.
+    const double picture = *seekPicture_;
+    seekPicture_.reset();
+    position = picture;
+    if (seekShown) {
+        seekShown(picture);
+    }
+    return true;
 }
 
 EngineResult FakePlayerEngine::PutTop(int pixels) {

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace TestSupport {
 
@@ -32,6 +33,7 @@ public:
         GetDuration,
         GetCurrentPosition,
         PutCurrentPosition,
+        PutKeyFramePosition,
         PutTop,
         PutLeft,
         PutWidth,
@@ -49,6 +51,18 @@ public:
     QStringList calls;
     // Number of logged calls of one operation.
     int CallCount(Operation operation) const;
+    // Seeks. Like the real engine, a seek reports the position asked for at once and its
+    // picture later: ShowSeekPicture stands for the engine drawing the picture of the latest
+    // seek (the key frame at or before the target after PutKeyFramePosition, key frames being
+    // `keyFrameInterval` seconds apart from 0; the target itself after PutCurrentPosition).
+    // It then reports that picture's time to the seek-shown handler, through which the player
+    // may seek again; a seek replaced by a later one is never reported. False when no seek
+    // is under way.
+    bool ShowSeekPicture();
+    bool SeekUnderWay() const { return seekPicture_.has_value(); }
+    double keyFrameInterval = 10.0;
+    SeekShownHandler seekShown;
+
     // Called after each call has been logged and answered (for example to check the state the
     // caller is in at that moment).
     std::function<void(Operation operation)> onCall;
@@ -81,6 +95,8 @@ public:
     EngineResult GetDuration(double& seconds) override;
     EngineResult GetCurrentPosition(double& seconds) override;
     EngineResult PutCurrentPosition(double seconds) override;
+    EngineResult PutKeyFramePosition(double seconds) override;
+    void SetSeekShownHandler(SeekShownHandler handler) override;
     EngineResult PutTop(int pixels) override;
     EngineResult PutLeft(int pixels) override;
     EngineResult PutWidth(int pixels) override;
@@ -98,6 +114,8 @@ private:
     QMap<Operation, QList<EngineResult>> scripts_;
     QMap<Operation, EngineResult> defaults_;
     QList<Operation> operations_;
+    // The time of the picture the latest seek will show.
+    std::optional<double> seekPicture_;
 };
 
 } // namespace TestSupport
