@@ -4,6 +4,7 @@
 #include "engine/ConversionCommand.h"
 #include "engine/DOSOutputs.h"
 #include "engine/EncoderWording.h"
+#include "engine/OutputCheck.h"
 #include "engine/Platform.h"
 #include "engine/Rounding.h"
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <system_error>
@@ -71,25 +73,81 @@ void CVideoConv::StartConversion() {
         Platform::ProcessEvents();
         RaiseStatus(QStringLiteral("Starting..."));
         const QString outputs = runner->ExecuteCommand(QString());
-        if (EncoderWording::EncodingBegan(outputs)) {
-            return;
+        completed_ = false;
+        QString detail;
+        if (!EncoderWording::EncodingBegan(outputs)) {
+            // Encoding never began: the encoder could not start, refused its input or
+            // arguments, or the run was stopped (then the detail is empty). What follows its
+            // preamble is its error, unless it failed before it had described the output.
+            detail = ExtractEncoderMessage(outputs);
+            if (EncoderWording::FailureLines(detail).isEmpty() && !stopped_) {
+                const QString failures = EncoderWording::FailureLines(outputs);
+                detail = failures.isEmpty() ? detail : failures;
+            }
+        } else if (!runner->LastChildEnding().ExitedWithZero()) {
+            detail = FailureDetail(outputs);
+        } else {
+            detail = OutputProblem(outputs);
+            completed_ = detail.isEmpty() && !stopped_;
+            if (completed_) {
+                return;
+            }
+            if (stopped_) {
+                detail.clear(); // stopped while the output was read: a stop, as any other
+            }
         }
-        // Encoding never began: the encoder could not start, refused its input or arguments, or
-        // the run was stopped (then the detail is empty).
         RaiseStatus(QStringLiteral("Error"));
         if (abandoned_) {
             return;
         }
         Platform::ShowMessage(QStringLiteral("Error converting file: ") +
                                   QFileInfo(inputFile_).fileName() + QStringLiteral("\r\n") +
-                                  ExtractEncoderMessage(outputs),
+                                  detail,
                               Platform::MessageIcon::Error);
     });
 }
 
+// The encoder began and then failed: its own words, else how it ended.
+QString CVideoConv::FailureDetail(const QString& outputs) const {
+    const QString words = EncoderWording::FailureText(ExtractEncoderMessage(outputs));
+    if (!words.isEmpty()) {
+        return words;
+    }
+    const ChildProcess::Ending ending = objDOS->LastChildEnding();
+    if (ending.kind == ChildProcess::Ending::Kind::Signalled) {
+        return QStringLiteral("The encoder was ended by signal %1 (%2).")
+            .arg(ending.value)
+            .arg(QString::fromLocal8Bit(strsignal(ending.value)));
+    }
+    return QStringLiteral("The encoder failed with exit status %1.").arg(ending.value);
+}
+
+// Reads the finished output back; empty when it is what the encoder announced.
+QString CVideoConv::OutputProblem(const QString& outputs) {
+    if (stopped_) {
+        return {};
+    }
+    if (!checker_) {
+        checker_ = std::make_unique<DOSOutputs>();
+    }
+    const OutputCheck::Streams announced = OutputCheck::AnnouncedStreams(outputs);
+    const QString reading =
+        checker_->ExecuteCommand(OutputCheck::ReadingCommand(outputFile_, announced));
+    if (stopped_) {
+        return {};
+    }
+    const OutputCheck::Facts facts =
+        OutputCheck::ReadFacts(reading, checker_->LastChildEnding().ExitedWithZero());
+    return OutputCheck::Problem(announced, facts, static_cast<double>(fileTimeLength_));
+}
+
 void CVideoConv::StopConversion() {
+    stopped_ = true;
     if (objDOS) {
         objDOS->SetStopConvert(true);
+    }
+    if (checker_) {
+        checker_->SetStopConvert(true);
     }
 }
 

@@ -31,8 +31,14 @@ public:
     // ("-ss S") goes in front of the input instead (ConversionCommand::Build).
     void SetParametrs(const QString& Parametrs) { parametrs_ = Parametrs; }
 
-    // Runs the conversion; returns when the encoder has ended or has been stopped.
+    // Runs the conversion; returns when the encoder has ended or has been stopped. A failure
+    // shows "Error converting file: <name>" with the encoder's own words or what is wrong with
+    // the output.
     void StartConversion();
+    // Whether the last conversion completed: encoding began, the encoder exited with status 0,
+    // and reading the output back found what the encoder announced for it (every stream, with
+    // pictures in its video) and about FileTimeLength seconds of it.
+    bool Completed() const { return completed_; }
     // Asks a running conversion to stop (from an event handler); returns at once.
     void StopConversion();
     // Stops as StopConversion does, for nobody waiting on the conversion any more (the window
@@ -56,6 +62,8 @@ private:
     friend class tst_CVideoConvEncoder;
 
     DOSOutputs* Runner();
+    QString FailureDetail(const QString& outputs) const;
+    QString OutputProblem(const QString& outputs);
     QString BuildCommandLine() const;
     static QString ExtractEncoderMessage(const QString& sOutputs);
     void RaiseStatus(const QString& sStatus);
@@ -72,5 +80,9 @@ private:
     float fileTimeLength_ = 0.0F;
     QString parametrs_;
     std::unique_ptr<DOSOutputs> objDOS;
+    // Reads the output back after the encoder has ended; its output is nobody's progress.
+    std::unique_ptr<DOSOutputs> checker_;
     bool abandoned_ = false;
+    bool stopped_ = false;
+    bool completed_ = false;
 };

@@ -200,9 +200,10 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
             return;
         }
         converter->StartConversion();
-        if (stopRequested_) {
-            // A stopped encoder leaves a part of a file behind (an mp4 without its index plays
-            // nowhere). The name was free when the task began, so the file is the encoder's.
+        if (stopRequested_ || !converter->Completed()) {
+            // A stopped or failed encoder leaves a part of a file behind (an mp4 without its
+            // index plays nowhere) or an empty one, which must not keep the clean name. The
+            // name was free when the task began, so the file is the encoder's.
             QFile::remove(outFile);
         }
     } catch (...) {

@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStringList>
 
+#include <algorithm>
 #include <array>
 
 namespace EncoderWording {
@@ -151,6 +154,68 @@ PreambleMarker FindPreambleMarker(const QString& text) {
         }
     }
     return found;
+}
+
+namespace {
+
+// The lines of the encoder's output that are not progress, prompt, summary or description of
+// the files.
+QStringList MessageLines(const QString& outputs) {
+    static const QRegularExpression lineBreaks(QStringLiteral("[\r\n]"));
+    QStringList lines;
+    for (const QString& raw : outputs.split(lineBreaks, Qt::SkipEmptyParts)) {
+        // Indented lines and the headings above them describe the files (their names, tags,
+        // streams), never a failure; they may hold any word.
+        if (raw.startsWith(QLatin1Char(' ')) || raw.startsWith(QLatin1Char('\t')) ||
+            raw.startsWith(QLatin1String("Input #")) || raw.startsWith(QLatin1String("Output #"))) {
+            continue;
+        }
+        const QString line = raw.trimmed();
+        // Progress lines, the prompt and the closing summary of what was written.
+        const bool progress =
+            line.contains(QLatin1String("time="), Qt::CaseInsensitive) &&
+            (line.contains(QLatin1String("frame=")) || line.contains(QLatin1String("size=")));
+        if (line.isEmpty() || progress || EncodingBegan(line) ||
+            (line.startsWith(QLatin1String("video:")) && line.contains(QLatin1String("audio:")))) {
+            continue;
+        }
+        lines.append(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+QString FailureLines(const QString& outputs) {
+    const QStringList lines = MessageLines(outputs);
+    QStringList failures;
+    for (const QString& line : std::as_const(lines)) {
+        if (!failures.contains(line) &&
+            ContainsAny(line,
+                        {QLatin1StringView("error"), QLatin1StringView("could not"),
+                         QLatin1StringView("cannot"), QLatin1StringView("can't"),
+                         QLatin1StringView("not supported"), QLatin1StringView("unsupported"),
+                         QLatin1StringView("invalid"), QLatin1StringView("failed"),
+                         QLatin1StringView("no space"), QLatin1StringView("denied"),
+                         QLatin1StringView("not found"), QLatin1StringView("unable"),
+                         QLatin1StringView("does not contain"), QLatin1StringView("incorrect")})) {
+            failures.append(line);
+        }
+    }
+    const QString closing = QStringLiteral("Conversion failed!");
+    if (failures.size() > 1) {
+        failures.removeAll(closing);
+    }
+    return failures.join(QLatin1Char('\n'));
+}
+
+QString FailureText(const QString& outputs) {
+    const QString failures = FailureLines(outputs);
+    if (!failures.isEmpty()) {
+        return failures;
+    }
+    const QStringList lines = MessageLines(outputs);
+    return lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QLatin1Char('\n'));
 }
 
 QString EncoderProgram() {

@@ -39,6 +39,16 @@ struct PreambleMarker {
 // "built with" (5.x) (1).
 PreambleMarker FindPreambleMarker(const QString& text);
 
+// The lines of the encoder's console output that tell why it failed, one per line break, in
+// their order and each once: lines with a word of failure ("error", "could not", "not
+// supported", "invalid", "No space left", ...), without progress lines and without the closing
+// "Conversion failed!" unless nothing else is there. Indented lines and the "Input #" and
+// "Output #" headings are never taken: they describe the files, whose names and tags may say
+// anything. Empty when no line tells of a failure.
+QString FailureLines(const QString& outputs);
+// FailureLines, or where there are none, the last three lines that are not progress.
+QString FailureText(const QString& outputs);
+
 // The encoder program: "ffmpeg" in the application folder when an executable one lies there,
 // else the "ffmpeg" found on PATH, else the bare name (which then fails to start with a clear
 // message).

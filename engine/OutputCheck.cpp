@@ -60,12 +60,31 @@ QString SecondsText(double seconds) {
 } // namespace
 
 Streams AnnouncedStreams(const QString& encoderOutputs) {
-    return StreamsUnder(encoderOutputs, QStringLiteral("Output #0"));
+    Streams streams = StreamsUnder(encoderOutputs, QStringLiteral("Output #0"));
+    static const QRegularExpression rawFormat(QStringLiteral("^Output #0, rawvideo, "),
+                                              QRegularExpression::MultilineOption);
+    // "  Stream #0:0: Video: rawvideo (I420 / 0x30323449), yuv420p(tv, progressive), 322x182
+    // [SAR 1:1 DAR 23:13], q=2-31, 17581 kb/s, 25 fps, 25 tbn"
+    static const QRegularExpression rawStream(QStringLiteral(
+        R"(Video: rawvideo(?: \([^)]*\))?, (\w+)(?:\([^)]*\))?, (\d+x\d+)[ ,].*?, ([\d.]+) fps)"));
+    if (rawFormat.match(encoderOutputs).hasMatch()) {
+        const QRegularExpressionMatch match = rawStream.match(encoderOutputs);
+        if (match.hasMatch()) {
+            streams.rawPictures =
+                QStringLiteral("-f rawvideo -pix_fmt %1 -video_size %2 -framerate %3")
+                    .arg(match.captured(1), match.captured(2), match.captured(3));
+        }
+    }
+    return streams;
 }
 
-QString ReadingCommand(const QString& outputFile) {
-    return EncoderWording::EncoderCommand() + QStringLiteral(" -hide_banner -nostdin -i ") +
-           CommandLine::QuoteArgument(outputFile) + QStringLiteral(" -map 0 -c copy -f null -");
+QString ReadingCommand(const QString& outputFile, const Streams& announced) {
+    QString command = EncoderWording::EncoderCommand() + QStringLiteral(" -hide_banner -nostdin ");
+    if (!announced.rawPictures.isEmpty()) {
+        command += announced.rawPictures + QLatin1Char(' ');
+    }
+    return command + QStringLiteral("-i ") + CommandLine::QuoteArgument(outputFile) +
+           QStringLiteral(" -map 0 -c copy -f null -");
 }
 
 Facts ReadFacts(const QString& readingOutputs, bool exitedCleanly) {

@@ -12,12 +12,16 @@ namespace OutputCheck {
 struct Streams {
     bool video = false;
     bool audio = false;
+    // For a file of raw pictures ("Output #0, rawvideo, ..."), which tells nothing of itself:
+    // the options that describe its pictures to a reader ("-f rawvideo -pix_fmt yuv420p
+    // -video_size 640x480 -framerate 25"); empty for every other format.
+    QString rawPictures;
 };
 Streams AnnouncedStreams(const QString& encoderOutputs);
 
 // The command line that reads the whole output back without decoding it: each packet is copied
 // to nowhere, so a damaged file fails and the last progress line tells how long it plays.
-QString ReadingCommand(const QString& outputFile);
+QString ReadingCommand(const QString& outputFile, const Streams& announced);
 
 // What reading the output back found.
 struct Facts {
