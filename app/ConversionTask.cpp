@@ -1,5 +1,6 @@
-#include "engine/ConversionTask.h"
+#include "app/ConversionTask.h"
 
+#include "app/Session.h"
 #include "engine/CVideoConv.h"
 #include "engine/OutputNaming.h"
 #include "engine/Platform.h"
@@ -31,25 +32,11 @@ void ShowInformation(const QString& text) {
     Platform::ShowMessage(text, Platform::MessageIcon::Information);
 }
 
-// Counts a task on the stack for as long as it lives.
-class DepthGuard {
-public:
-    explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-    ~DepthGuard() { --depth_; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-
-private:
-    int& depth_;
-};
-
 } // namespace
 
 ConversionTask::ConversionTask(const Controls& controls, const FormatPanel* formats,
-                               const bool& bNoMedia, bool& bConverting, const QString& sInputFile,
-                               QObject* parent)
-    : QObject(parent), controls_(controls), formats_(formats), bNoMedia_(bNoMedia),
-      bConverting_(bConverting), sInputFile_(sInputFile) {
+                               Session* session, QObject* parent)
+    : QObject(parent), controls_(controls), formats_(formats), session_(session) {
     connect(controls_.cmdConvert, &QPushButton::clicked, this, &ConversionTask::cmdConvert_Click);
 }
 
@@ -66,16 +53,14 @@ void ConversionTask::cmdConvert_Click() {
         }
         if (TaskOnStack()) {
             // A stopped task is still unwinding below this click: start once it has.
-            startAfterUnwind_ = true;
+            state_ = TaskState::RestartPending;
             return;
         }
-        RunOneTask();
         // Starts clicked while the task unwound after a Stop, one after the other.
-        while (std::exchange(startAfterUnwind_, false)) {
+        while (RunOneTask()) {
             if (!StartChecksPass()) {
                 return;
             }
-            RunOneTask();
         }
     } catch (...) {
         // Nothing may leave a click handler.
@@ -83,7 +68,7 @@ void ConversionTask::cmdConvert_Click() {
 }
 
 bool ConversionTask::StartChecksPass() {
-    if (bNoMedia_) {
+    if (session_->NoMedia()) {
         ShowInformation(QStringLiteral("No video file loaded"));
         return false;
     }
@@ -102,8 +87,15 @@ bool ConversionTask::StartChecksPass() {
     return true;
 }
 
+bool ConversionTask::StopRequested() const {
+    return state_ == TaskState::Stopping || state_ == TaskState::RestartPending;
+}
+
 void ConversionTask::StopTask() {
-    stopRequested_ = true;
+    // A Stop without a task on the stack changes nothing but the controls.
+    if (state_ != TaskState::Idle) {
+        state_ = TaskState::Stopping;
+    }
     if (cConvert) {
         cConvert->StopConversion();
     }
@@ -116,25 +108,21 @@ void ConversionTask::AbandonTask() {
     if (!TaskOnStack()) {
         return;
     }
-    startAfterUnwind_ = false;
     if (cConvert) {
         cConvert->AbandonConversion();
     }
-    StopTask();
+    StopTask(); // also forgets a pending restart
 }
 
-void ConversionTask::RunOneTask() {
+bool ConversionTask::RunOneTask() {
     controls_.lblProgress->setText(ProgressCaption);
     controls_.cmdConvert->setText(StopCaption);
     EnableTaskControls(false);
-    stopRequested_ = false;
-    bool completed = false;
-    {
-        const DepthGuard onStack(taskDepth_);
-        completed = RunConversionTask();
-    }
+    state_ = TaskState::Running;
+    const bool completed = RunConversionTask(); // catches everything
+    const TaskState unwound = std::exchange(state_, TaskState::Idle);
     // A stopped task never powers the machine off: the user is at it.
-    const bool stopped = std::exchange(stopRequested_, false);
+    const bool stopped = unwound != TaskState::Running;
     if (completed && !stopped && controls_.chkShutdown->isChecked()) {
         modMain::ShutdownComputer();
     }
@@ -143,22 +131,24 @@ void ConversionTask::RunOneTask() {
     if (controls_.lblProgress->text() == ProgressCaption) {
         controls_.progress->setValue(100);
     }
+    return unwound == TaskState::RestartPending;
 }
 
 bool ConversionTask::RunConversionTask() {
-    bConverting_ = true;
+    session_->SetConverting(true);
     try {
-        const QString extension = formats_->Container();
-        const QString outputFile = BuildOutputFileName(sInputFile_, extension);
+        const QString extension = formats_->Choice().Container();
+        const QString inputFile = session_->InputFile();
+        const QString outputFile = BuildOutputFileName(inputFile, extension);
         // Without an output name (the reason has been shown) or after a Stop clicked while the
         // name was found, the encoder is not run.
-        if (!outputFile.isEmpty() && !stopRequested_) {
-            ConvertVideo(sInputFile_, outputFile);
+        if (!outputFile.isEmpty() && !StopRequested()) {
+            ConvertVideo(inputFile, outputFile);
         }
     } catch (...) {
         // The rest of the step is abandoned without a message.
     }
-    bConverting_ = false;
+    session_->SetConverting(false);
     return true;
 }
 
@@ -186,7 +176,7 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
         if (parameters.isEmpty()) {
             // Without the cut range the encoder would convert the whole input: it is not run.
             // A custom format's failure has been reported; a preset mismatch is reported here.
-            if (formats_->PresetMode()) {
+            if (formats_->Choice().presetMode) {
                 Platform::ShowMessage(QStringLiteral("No preset matches the selected format."),
                                       Platform::MessageIcon::Exclamation);
             }
@@ -196,11 +186,11 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
         const qint64 length = static_cast<qint64>(controls_.Slider->SelectEnd()) -
                               static_cast<qint64>(controls_.Slider->SelectStart());
         converter->SetFileTimeLength(static_cast<float>(length));
-        if (stopRequested_) {
+        if (StopRequested()) {
             return;
         }
         converter->StartConversion();
-        if (stopRequested_ || !converter->Completed()) {
+        if (StopRequested() || !converter->Completed()) {
             // A stopped or failed encoder leaves a part of a file behind (an mp4 without its
             // index plays nowhere) or an empty one, which must not keep the clean name. The
             // name was free when the task began, so the file is the encoder's.
@@ -236,15 +226,21 @@ void ConversionTask::EnableTaskControls(bool enabled) {
 void ConversionTask::cConvert_Progress(qint16& iProgress) {
     // A Stop clicked before the runner had started its run did not reach the runner; it is
     // passed on now, with the first progress line, so the encoder still ends early.
-    if (stopRequested_ && cConvert && sender() == cConvert.get()) {
+    if (StopRequested() && cConvert && sender() == cConvert.get()) {
         cConvert->StopConversion();
     }
-    if (!bConverting_) {
+    if (!session_->Converting()) {
         return;
     }
     // The bar shows 0 to 100: the encoder's time passing the cut's end shows full, an unknown
     // format (-1) empty.
     controls_.progress->setValue(std::clamp<int>(iProgress, 0, 100));
+}
+
+void ConversionTask::ClearProgress() {
+    controls_.lblProgress->hide();
+    controls_.progress->setValue(0);
+    controls_.progress->hide();
 }
 
 void ConversionTask::cConvert_CurrentStatus(QString& sStatus) {

@@ -9,6 +9,7 @@
 
 class CVideoConv;
 class FormatPanel;
+class Session;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -29,6 +30,14 @@ class Slider;
 // it is remembered, and the new task starts as soon as the stopped one has unwound (with the
 // start checks made again). The converter of a running task is also held by the task itself,
 // so replacing cConvert can never destroy a converter whose StartConversion is on the stack.
+//
+// The task's state is one value (TaskState):
+//   Idle            no task on the stack
+//   Running         a task runs; the button reads "Stop"
+//   Stopping        Stop was clicked (or the window closes); the task is unwinding
+//   RestartPending  as Stopping, and Start was clicked meanwhile: a new task follows
+// Idle -> Running (Start) -> Stopping (Stop) -> RestartPending (Start) -> Running (unwound)...;
+// a task that unwinds goes back to Idle unless a restart is pending.
 class ConversionTask : public QObject {
     Q_OBJECT
 
@@ -46,10 +55,12 @@ public:
         QList<QWidget*> taskControls;
     };
 
-    // `bNoMedia`, `bConverting` and `sInputFile` are the main window's state; the task reads
-    // the first and the third and keeps the second.
-    ConversionTask(const Controls& controls, const FormatPanel* formats, const bool& bNoMedia,
-                   bool& bConverting, const QString& sInputFile, QObject* parent = nullptr);
+    enum class TaskState { Idle, Running, Stopping, RestartPending };
+
+    // The task reads the session's NoMedia and InputFile and keeps its Converting; the output
+    // format is the panel's Choice().
+    ConversionTask(const Controls& controls, const FormatPanel* formats, Session* session,
+                   QObject* parent = nullptr);
     ~ConversionTask() override;
 
     // The encoder arguments of the marked range and the chosen format (empty after a failure,
@@ -80,8 +91,12 @@ public:
     void cConvert_Progress(qint16& iProgress);
     void cConvert_CurrentStatus(QString& sStatus);
 
+    TaskState State() const { return state_; }
     // True from the start of a task until it has unwound (also after its Stop).
-    bool TaskOnStack() const { return taskDepth_ > 0; }
+    bool TaskOnStack() const { return state_ != TaskState::Idle; }
+
+    // A new input is being taken in: the progress of the last task is hidden and reset.
+    void ClearProgress();
 
     // Ends a task on the stack as its Stop button does, for good: no Start clicked meanwhile
     // follows it, and the stopped conversion shows no message (the window is closing).
@@ -90,15 +105,13 @@ public:
 private:
     bool StartChecksPass();
     void StopTask();
-    void RunOneTask();
+    // Runs one task to its end; true when a Start clicked while it unwound asks for another.
+    bool RunOneTask();
+    // Stop was clicked on the task on the stack (Stopping or RestartPending).
+    bool StopRequested() const;
 
     Controls controls_;
     const FormatPanel* formats_;
-    const bool& bNoMedia_;
-    bool& bConverting_;
-    const QString& sInputFile_;
-
-    int taskDepth_ = 0;
-    bool stopRequested_ = false;
-    bool startAfterUnwind_ = false;
+    Session* session_;
+    TaskState state_ = TaskState::Idle;
 };

@@ -1,6 +1,7 @@
 #include "app/InputIntake.h"
 
 #include "app/MainPanel.h"
+#include "app/Session.h"
 #include "app/modDialog.h"
 #include "engine/CVideoConv.h"
 #include "engine/Diagnostics.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QUrl>
@@ -37,10 +37,9 @@ const QString InputIntake::DropExtensionList = QStringLiteral(
     ".wmv.asf.avi.mpg.mpe.mp2.mpeg.mp4.mov.dat.flv.rm.rmvb.yuv.mkv.m4v.m1v.m2v.mpv2.mp2v.ts.tp.tpr."
     "pva.pss.divx");
 
-InputIntake::InputIntake(MainPanel* panel, QWidget* owner, bool& bNoMedia, const bool& bConverting,
-                         QString& sInputFile, QObject* parent)
+InputIntake::InputIntake(MainPanel* panel, QWidget* owner, Session* session, QObject* parent)
     : QObject(parent), panel_(panel), picVideoWindow_(panel->picVideoWindow), owner_(owner),
-      bNoMedia_(bNoMedia), bConverting_(bConverting), sInputFile_(sInputFile) {
+      session_(session) {
     connect(panel_->cmdAddVideoFile, &QPushButton::clicked, this,
             &InputIntake::cmdAddVideoFile_Click);
     picVideoWindow_->setAcceptDrops(true);
@@ -120,20 +119,8 @@ void InputIntake::picVideoWindow_OLEDragDrop(const QMimeData* data) {
 
 void InputIntake::TakeInFile(const QString& path) {
     const quint64 generation = ++intakeGeneration_;
-    if (StopPreview) {
-        StopPreview();
-    }
-    bNoMedia_ = true;
-    panel_->lblTime->setText(QStringLiteral("00:00/00:00"));
-    panel_->Slider->SetValue(0);
-    panel_->Slider->SetSelectEnd(0);
-    panel_->Slider->SetSelectStart(0);
-    panel_->lblStartSelect->setText(QStringLiteral("00.00.00"));
-    panel_->lblEndSelect->setText(QStringLiteral("00.00.00"));
-    panel_->lblProgress->hide();
-    panel_->progress->setValue(0);
-    panel_->progress->hide();
-    sInputFile_ = path;
+    Q_EMIT IntakeStarted(path);
+    session_->SetInputFile(path);
 
     bool supported = false;
     {
@@ -180,7 +167,8 @@ bool InputIntake::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!bConverting_ && drag->mimeData() != nullptr && drag->mimeData()->hasUrls()) {
+            if (!session_->Converting() && drag->mimeData() != nullptr &&
+                drag->mimeData()->hasUrls()) {
                 drag->acceptProposedAction();
             } else {
                 drag->ignore();
@@ -189,7 +177,7 @@ bool InputIntake::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            if (bConverting_) {
+            if (session_->Converting()) {
                 drop->ignore();
                 return true;
             }

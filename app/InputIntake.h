@@ -7,26 +7,26 @@
 
 class CVideoConv;
 class MainPanel;
+class Session;
 class QMimeData;
 class QWidget;
 
 // Takes in the one video file the user wants to cut, chosen in the file-open dialog behind
-// "Load Video File ..." or dropped on the video area: resets what belonged to the previous file
-// (preview, slider, marks, progress display), records the file as the task's input, asks the
-// encoder whether it can read the file, and hands a readable file to the preview player.
+// "Load Video File ..." or dropped on the video area: announces the intake (IntakeStarted: the
+// owners of the preview, the marks and the progress display reset their widgets), records the
+// file as the task's input, asks the encoder whether it can read the file, and hands a readable
+// file to the preview player.
 class InputIntake : public QObject {
     Q_OBJECT
 
 public:
-    // `owner` is the window the file dialog belongs to. `bNoMedia` and `sInputFile` are the main
-    // window's, which the intake sets; while `bConverting` is true dropped files are refused
-    // (the load button is disabled during a task as well).
-    InputIntake(MainPanel* panel, QWidget* owner, bool& bNoMedia, const bool& bConverting,
-                QString& sInputFile, QObject* parent = nullptr);
+    // `owner` is the window the file dialog belongs to. The intake sets the session's InputFile;
+    // while the session is Converting dropped files are refused (the load button is disabled
+    // during a task as well).
+    InputIntake(MainPanel* panel, QWidget* owner, Session* session, QObject* parent = nullptr);
     ~InputIntake() override;
 
-    // The preview player's Stop button action and its LoadVideo. Installed by the window.
-    std::function<void()> StopPreview;
+    // The preview player's LoadVideo. Installed by the window.
     std::function<void(const QString& path)> LoadVideo;
 
     // The open dialog's filter, as (description, patterns separated by ";") pairs in order.
@@ -56,6 +56,11 @@ public:
     // (the window is closing). Does nothing when no file is being looked at.
     void AbandonProbe();
 
+Q_SIGNALS:
+    // A file is being taken in: what showed the previous one is reset now, before the encoder
+    // looks at the new file (connect directly).
+    void IntakeStarted(const QString& path);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -63,9 +68,7 @@ private:
     MainPanel* panel_;
     QWidget* picVideoWindow_; // the video area, whose drops the intake takes
     QWidget* owner_;
-    bool& bNoMedia_;
-    const bool& bConverting_;
-    QString& sInputFile_;
+    Session* session_;
     // Counts intakes, so an intake that another one overtook while the encoder looked at its
     // file (events are processed meanwhile) gives way to the newer one.
     quint64 intakeGeneration_ = 0;

@@ -1,16 +1,17 @@
 #include "app/frmMain.h"
 
 #include "app/AboutPanel.h"
+#include "app/ConversionTask.h"
 #include "app/InputIntake.h"
 #include "app/MainPanel.h"
 #include "app/OutputFolder.h"
+#include "app/Session.h"
 #include "app/SlidingPanels.h"
 #include "app/Theme.h"
 #include "app/modDialog.h"
-#include "engine/ConversionTask.h"
-#include "engine/CutParameters.h"
 #include "engine/Diagnostics.h"
 #include "engine/Platform.h"
+#include "formats/CutParameters.h"
 #include "formats/FormatPanel.h"
 #include "preview/CutSelection.h"
 #include "preview/PreviewPlayer.h"
@@ -30,6 +31,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     setPalette(Theme::Palette());
     setStyleSheet(Theme::StyleSheet());
 
+    session = new Session(this);
     frMain = new MainPanel(this);
     frAbout = new AboutPanel(this);
     frFormats = new FormatPanel(frMain->lblFormat, this);
@@ -39,13 +41,14 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ConnectSettings();
     ConnectPreview();
     ConnectTask();
+    ConnectIntake();
     Form_Load();
 }
 
 frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
-    bNoMedia = true;
+    session->SetNoMedia(true);
     panels->PlaceSlidingPanels();
     frFormats->LoadPresets();
     frFormats->LoadCodecs();
@@ -88,9 +91,11 @@ void frmMain::ConnectSettings() {
 void frmMain::ConnectPreview() {
     // One libmpv engine, made at the first load, plays every file after it in the same picture.
     player = new PreviewPlayer(&PreviewPlayer::NewMpvEngine, frMain->picVideoWindow, frMain->Slider,
-                               frMain->cmdPlay, frMain->lblTime, this, bNoMedia, this);
-    selection = new CutSelection(frMain->Slider, frMain->lblStartSelect, frMain->lblEndSelect,
-                                 bNoMedia, this);
+                               frMain->cmdPlay, frMain->lblTime, this, this);
+    connect(player, &PreviewPlayer::NoMediaChanged, session, &Session::SetNoMedia);
+    selection = new CutSelection(
+        frMain->Slider, frMain->lblStartSelect, frMain->lblEndSelect,
+        [this] { return session->NoMedia(); }, this);
     connect(frMain->cmdPlay, &QPushButton::clicked, player, &PreviewPlayer::cmdPlay_Click);
     connect(frMain->cmdStop, &QPushButton::clicked, player, &PreviewPlayer::cmdStop_Click);
     // Releasing the mouse on the slider seeks, and so does a click that moved its handle. The
@@ -108,7 +113,6 @@ void frmMain::ConnectPreview() {
 }
 
 void frmMain::ConnectTask() {
-    intake = new InputIntake(frMain, this, bNoMedia, bConverting, sInputFile, this);
     outputFolder = new OutputFolder(frMain, this, this);
 
     ConversionTask::Controls controls;
@@ -124,18 +128,26 @@ void frmMain::ConnectTask() {
                         frMain->optSameFolder,   frMain->optOtherFolder, frMain->cmdAddVideoFile,
                         frMain->cmdAbout,        frMain->cmdStartSelect, frMain->cmdStop,
                         frMain->cmdEndSelect,    frMain->cmdDeleteSelect};
-    task = new ConversionTask(controls, frFormats, bNoMedia, bConverting, sInputFile, this);
-
-    intake->StopPreview = [this] { player->cmdStop_Click(); };
-    intake->LoadVideo = [this](const QString& path) { player->LoadVideo(path); };
+    task = new ConversionTask(controls, frFormats, session, this);
     task->StopPreview = [this] { player->cmdStop_Click(); };
     task->GetParamaters = [this] {
-        return CutParameters::GetParamaters(*frFormats, *frMain->Slider);
+        return CutParameters::GetParamaters(frFormats->Choice(), frFormats->presets,
+                                            frFormats->codecs, frMain->Slider->SelectStart(),
+                                            frMain->Slider->SelectEnd());
     };
 }
 
+// A file taken in: each part resets what it showed of the previous file, in this order.
+void frmMain::ConnectIntake() {
+    intake = new InputIntake(frMain, this, session, this);
+    connect(intake, &InputIntake::IntakeStarted, player, &PreviewPlayer::UnloadVideo);
+    connect(intake, &InputIntake::IntakeStarted, selection, &CutSelection::cmdDeleteSelect_Click);
+    connect(intake, &InputIntake::IntakeStarted, task, &ConversionTask::ClearProgress);
+    intake->LoadVideo = [this](const QString& path) { player->LoadVideo(path); };
+}
+
 void frmMain::cmdClose_Click() {
-    if (bConverting) {
+    if (session->Converting()) {
         Platform::ShowMessage(QStringLiteral("Please Stop the running task first."),
                               Platform::MessageIcon::Exclamation);
         return;

@@ -11,6 +11,7 @@ class MainPanel;
 class OutputFolder;
 class RememberedSettings;
 class PreviewPlayer;
+class Session;
 class SlidingPanels;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
@@ -31,13 +32,10 @@ public:
     PreviewPlayer* player = nullptr;
     CutSelection* selection = nullptr;
 
-    // True while no file is ready in the player.
-    bool bNoMedia = true;
-    // True while a conversion task runs.
-    bool bConverting = false;
+    // Whether a file is ready, whether a task runs, the input of the next task.
+    Session* session = nullptr;
 
     // Input intake, output folder and conversion task.
-    QString sInputFile; // the input of the next task
     InputIntake* intake = nullptr;
     OutputFolder* outputFolder = nullptr;
     ConversionTask* task = nullptr;
@@ -56,4 +54,5 @@ private:
     void ConnectTask();
     void ConnectSettings();
     void ConnectPreview();
+    void ConnectIntake();
 };

@@ -1,14 +1,11 @@
-#include "engine/CutParameters.h"
+#include "formats/CutParameters.h"
 
 #include "engine/CommandLine.h"
 #include "engine/Platform.h"
 #include "engine/Rounding.h"
 #include "formats/BoxValidator.h"
-#include "formats/FormatPanel.h"
-#include "preview/Slider.h"
-
-#include <QComboBox>
-#include <QLineEdit>
+#include "formats/CodecCatalog.h"
+#include "formats/PresetCatalog.h"
 
 #include <cstdint>
 #include <limits>
@@ -54,54 +51,59 @@ QString BoxArgument(const QString& what, const QString& sText, const BoxKeyFilte
     return CommandLine::QuoteArgumentIfNeeded(sText);
 }
 
+// The marked range of the slider.
+struct Marks {
+    qint32 start = 0;
+    qint32 end = 0;
+};
+
 // " -ss <start> -t <length>" of the marked range.
-QString Range(const Slider& slider) {
-    const std::int64_t start = slider.SelectStart();
-    const std::int64_t length = std::int64_t{slider.SelectEnd()} - start;
+QString Range(const Marks& marks) {
+    const std::int64_t start = marks.start;
+    const std::int64_t length = std::int64_t{marks.end} - start;
     if (!FitsInt32(length)) {
         throw ParameterError{
             QStringLiteral("The length of the selection from %1 to %2 is out of range (overflow).")
-                .arg(slider.SelectStart())
-                .arg(slider.SelectEnd())};
+                .arg(marks.start)
+                .arg(marks.end)};
     }
     return QStringLiteral(" -ss ") + QString::number(start) + QStringLiteral(" -t ") +
            QString::number(length);
 }
 
-QString PresetArguments(const FormatPanel& panel, const Slider& slider) {
-    const QString category = panel.cmbCategory->currentText();
-    const QString label = panel.cmbOutVCodec->currentText();
-    const QString extension = panel.cmbOutFormat->currentText();
-    const QList<PresetRecord>& presets = panel.presets.Presets();
-    const qsizetype count = qMin<qsizetype>(panel.presets.PresetCount(), presets.size());
+QString PresetArguments(const FormatChoice& choice, const PresetCatalog& catalog,
+                        const Marks& marks) {
+    const QList<PresetRecord>& presets = catalog.Presets();
+    const qsizetype count = qMin<qsizetype>(catalog.PresetCount(), presets.size());
     for (qsizetype i = 0; i < count; ++i) {
         const PresetRecord& preset = presets.at(i);
-        if (preset.extension == extension && preset.label == label && preset.category == category) {
-            return preset.params + Range(slider);
+        if (preset.extension == choice.extension && preset.label == choice.label &&
+            preset.category == choice.category) {
+            return preset.params + Range(marks);
         }
     }
     return QString();
 }
 
-QString CustomArguments(const FormatPanel& panel, const Slider& slider) {
-    QString arguments =
-        QStringLiteral("-ar ") + CutParameters::SampleRateHz(panel.cmbCASmapleRate->currentText());
+QString CustomArguments(const FormatChoice& choice, const CodecCatalog& codecs,
+                        const Marks& marks) {
+    QString arguments = QStringLiteral("-ar ") + CutParameters::SampleRateHz(choice.sampleRate);
     arguments += QStringLiteral(" -ab ") +
-                 BitsPerSecond(QStringLiteral("audio bit rate"), panel.txtCABirate->text());
-    const QString audioCodec = panel.codecs.GetCodecName(panel.cmbCACodec->currentText());
+                 BitsPerSecond(QStringLiteral("audio bit rate"), choice.audioBitrate);
+    const QString audioCodec = codecs.GetCodecName(choice.audioCodec);
     if (!audioCodec.isEmpty()) {
         arguments += QStringLiteral(" -acodec ") + audioCodec;
     }
-    arguments += QStringLiteral(" -ac ") +
-                 BoxArgument(QStringLiteral("channel count"), panel.txtChannels->text(),
-                             BoxKeyFilter::Channels, QStringLiteral("a digit from 1 to 9"));
-    const QString videoCodec = panel.codecs.GetCodecName(panel.cmbCVCodec->currentText());
+    arguments += QStringLiteral(" -ac ") + BoxArgument(QStringLiteral("channel count"),
+                                                       choice.channels, BoxKeyFilter::Channels,
+                                                       QStringLiteral("a digit from 1 to 9"));
+    const QString videoCodec = codecs.GetCodecName(choice.videoCodec);
     if (!videoCodec.isEmpty()) {
         arguments += QStringLiteral(" -vcodec ") + videoCodec;
     }
     arguments += QStringLiteral(" -b ") +
-                 BitsPerSecond(QStringLiteral("video bit rate"), panel.txtCVBitrate->text());
-    const QString size = panel.cmbCVSize->currentText();
+                 BitsPerSecond(QStringLiteral("video bit rate"), choice.videoBitrate);
+    const QString& size = choice.size;
     if (size != AsInput) {
         // "vga(640x480)": the encoder knows the size by its name.
         const qsizetype bracket = size.indexOf(QLatin1Char('('));
@@ -111,14 +113,13 @@ QString CustomArguments(const FormatPanel& panel, const Slider& slider) {
         }
         arguments += QStringLiteral(" -s ") + size.left(bracket);
     }
-    const QString aspect = panel.cmbCVAspect->currentText();
-    if (aspect != AsInput) {
-        arguments += QStringLiteral(" -aspect ") + aspect;
+    if (choice.aspect != AsInput) {
+        arguments += QStringLiteral(" -aspect ") + choice.aspect;
     }
-    arguments += QStringLiteral(" -r ") +
-                 BoxArgument(QStringLiteral("frame rate"), panel.txtFrameRate->text(),
-                             BoxKeyFilter::FrameRate, QStringLiteral("a number"));
-    return arguments + Range(slider);
+    arguments +=
+        QStringLiteral(" -r ") + BoxArgument(QStringLiteral("frame rate"), choice.frameRate,
+                                             BoxKeyFilter::FrameRate, QStringLiteral("a number"));
+    return arguments + Range(marks);
 }
 
 } // namespace
@@ -166,9 +167,12 @@ QString SampleRateHz(const QString& sRate) {
     return hz;
 }
 
-QString GetParamaters(const FormatPanel& panel, const Slider& slider) {
+QString GetParamaters(const FormatChoice& choice, const PresetCatalog& presets,
+                      const CodecCatalog& codecs, qint32 SelectStart, qint32 SelectEnd) {
+    const Marks marks{SelectStart, SelectEnd};
     try {
-        return panel.PresetMode() ? PresetArguments(panel, slider) : CustomArguments(panel, slider);
+        return choice.presetMode ? PresetArguments(choice, presets, marks)
+                                 : CustomArguments(choice, codecs, marks);
     } catch (const ParameterError& error) {
         Platform::ShowMessage(QStringLiteral("Error occured while getting paramters\r\n") +
                                   error.description,

@@ -303,7 +303,26 @@ bool FormatPanel::PresetMode() const {
 }
 
 QString FormatPanel::Container() const {
-    return PresetMode() ? cmbOutFormat->currentText() : cmbCustContainer->currentText();
+    return Choice().Container();
+}
+
+FormatChoice FormatPanel::Choice() const {
+    FormatChoice choice;
+    choice.presetMode = PresetMode();
+    choice.category = cmbCategory->currentText();
+    choice.label = cmbOutVCodec->currentText();
+    choice.extension = cmbOutFormat->currentText();
+    choice.container = cmbCustContainer->currentText();
+    choice.videoCodec = cmbCVCodec->currentText();
+    choice.videoBitrate = txtCVBitrate->text();
+    choice.size = cmbCVSize->currentText();
+    choice.frameRate = txtFrameRate->text();
+    choice.aspect = cmbCVAspect->currentText();
+    choice.audioCodec = cmbCACodec->currentText();
+    choice.audioBitrate = txtCABirate->text();
+    choice.sampleRate = cmbCASmapleRate->currentText();
+    choice.channels = txtChannels->text();
+    return choice;
 }
 
 QString FormatPanel::FormatDescription() const {

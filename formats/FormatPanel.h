@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/CodecCatalog.h"
+#include "formats/FormatChoice.h"
 #include "formats/PresetCatalog.h"
 
 #include <QFrame>
@@ -14,8 +15,8 @@ class QStackedWidget;
 
 // The panel "Output Video Formats", in which the user chooses a ready-made preset (category,
 // preset name, container) or a custom format (container, codecs, size, aspect, frame rate, bit
-// rates, sampling rate, channels). It holds the choice; the cut parameters, the task and the
-// remembered settings read its controls directly.
+// rates, sampling rate, channels). The choice leaves the panel as a value (Choice()); the
+// remembered settings save and restore its controls.
 class FormatPanel : public QFrame {
     Q_OBJECT
 
@@ -38,6 +39,8 @@ public:
     bool PresetMode() const;
     // The output file's extension: the preset container or the custom container.
     QString Container() const;
+    // What the controls hold now.
+    FormatChoice Choice() const;
 
     void UpdateFormatLabel();
     QString FormatDescription() const;

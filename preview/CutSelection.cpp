@@ -7,6 +7,7 @@
 #include <QtDebug>
 
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -23,12 +24,12 @@ template <typename Work> void Guarded(const char* what, Work work) {
 } // namespace
 
 CutSelection::CutSelection(Slider* slider, QLabel* lblStartSelect, QLabel* lblEndSelect,
-                           bool& bNoMedia, QObject* parent)
+                           std::function<bool()> NoMedia, QObject* parent)
     : QObject(parent), slider_(slider), lblStartSelect_(lblStartSelect),
-      lblEndSelect_(lblEndSelect), bNoMedia_(bNoMedia) {}
+      lblEndSelect_(lblEndSelect), NoMedia_(std::move(NoMedia)) {}
 
 void CutSelection::cmdStartSelect_Click() {
-    if (bNoMedia_) {
+    if (NoMedia_ && NoMedia_()) {
         return;
     }
     Guarded("marking the start", [this] {
@@ -38,7 +39,7 @@ void CutSelection::cmdStartSelect_Click() {
 }
 
 void CutSelection::cmdEndSelect_Click() {
-    if (bNoMedia_) {
+    if (NoMedia_ && NoMedia_()) {
         return;
     }
     Guarded("marking the end", [this] {

@@ -38,10 +38,10 @@ template <typename Statement> void Skipping(const char* what, Statement statemen
 } // namespace
 
 PreviewPlayer::PreviewPlayer(EngineFactory factory, QWidget* picVideoWindow, Slider* slider,
-                             QPushButton* cmdPlay, QLabel* lblTime, QWidget* window, bool& bNoMedia,
+                             QPushButton* cmdPlay, QLabel* lblTime, QWidget* window,
                              QObject* parent)
     : QObject(parent), factory_(std::move(factory)), picVideoWindow_(picVideoWindow),
-      slider_(slider), cmdPlay_(cmdPlay), lblTime_(lblTime), window_(window), bNoMedia_(bNoMedia),
+      slider_(slider), cmdPlay_(cmdPlay), lblTime_(lblTime), window_(window),
       tmrVideo_(new QTimer(this)) {
     tmrVideo_->setObjectName(QStringLiteral("tmrVideo"));
     tmrVideo_->setInterval(TimerInterval);
@@ -61,7 +61,7 @@ void PreviewPlayer::SetEngineFactory(EngineFactory factory) {
 
 void PreviewPlayer::LoadVideo(const QString& path) {
     // A file that begins to load is not ready until the last step.
-    bNoMedia_ = true;
+    SetNoMedia(true);
     if (!RunLoadSteps(path)) {
         Platform::ShowMessage(QStringLiteral("File is not supported"),
                               Platform::MessageIcon::Exclamation);
@@ -139,7 +139,7 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
             return EngineResult::Ok;
         },
         [&] {
-            bNoMedia_ = false;
+            SetNoMedia(false);
             return EngineResult::Ok;
         },
     };
@@ -157,6 +157,21 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
         }
     }
     return true;
+}
+
+void PreviewPlayer::UnloadVideo() {
+    cmdStop_Click();
+    SetNoMedia(true);
+    lblTime_->setText(QStringLiteral("00:00/00:00"));
+    Skipping("rewinding the slider", [&] { slider_->SetValue(0); });
+}
+
+void PreviewPlayer::SetNoMedia(bool noMedia) {
+    if (bNoMedia_ == noMedia) {
+        return;
+    }
+    bNoMedia_ = noMedia;
+    Q_EMIT NoMediaChanged(bNoMedia_);
 }
 
 EngineResult PreviewPlayer::RoundedDuration(qint32& seconds) {

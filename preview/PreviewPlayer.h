@@ -16,8 +16,9 @@ class Slider;
 
 // The preview player: shows the loaded video in the video area, plays, pauses and stops it, keeps
 // the seek slider and the time label in step with playback once a second, and seeks when the
-// mouse is released on the slider. It keeps the main window's flag bNoMedia (true while no file
-// is ready), which the playback buttons here and the mark and Start buttons consult.
+// mouse is released on the slider. It keeps the flag NoMedia (true while no file is ready),
+// which the playback buttons here consult, and announces each change (NoMediaChanged), so the
+// window can tell the mark and Start buttons.
 //
 // The engine is made by the factory when the first file is loaded and then kept: every later
 // load replaces the file in the same engine (mpv's "loadfile replace"), so the widget the video
@@ -31,7 +32,7 @@ class Slider;
 // from the start, and playing goes on from the exact picture.
 //
 // Loading runs a fixed sequence of steps; an engine answer NotImplemented skips that step, any
-// other failure ends the load with the warning "File is not supported" and leaves bNoMedia
+// other failure ends the load with the warning "File is not supported" and leaves NoMedia
 // true. The timer tick and the seek skip each statement that fails. Nothing here throws.
 class PreviewPlayer : public QObject {
     Q_OBJECT
@@ -40,9 +41,9 @@ public:
     using EngineFactory = std::function<std::unique_ptr<PlayerEngine>()>;
 
     // The widgets belong to the window and must outlive the player's use of them; `window` is
-    // the window repainted after a load; `bNoMedia` is the window's flag.
+    // the window repainted after a load.
     PreviewPlayer(EngineFactory factory, QWidget* picVideoWindow, Slider* slider,
-                  QPushButton* cmdPlay, QLabel* lblTime, QWidget* window, bool& bNoMedia,
+                  QPushButton* cmdPlay, QLabel* lblTime, QWidget* window,
                   QObject* parent = nullptr);
     ~PreviewPlayer() override;
     PreviewPlayer(const PreviewPlayer&) = delete;
@@ -50,6 +51,11 @@ public:
 
     // Opens the file in the engine, places the picture in the video area and starts playing.
     void LoadVideo(const QString& path);
+    // Another file is being taken in: the Stop action, then NoMedia, the time label reads
+    // "00:00/00:00" and the slider's handle goes to 0.
+    void UnloadVideo();
+    // True while no file is ready (at first, and from the start of a load until its last step).
+    bool NoMedia() const { return bNoMedia_; }
 
     void cmdPlay_Click();
     // The Stop action: stop, rewind to 0, slider to 0, caption "Play", timer off.
@@ -80,7 +86,12 @@ public:
     // A key frame this close to the second sought is that second's picture.
     static constexpr double SamePictureSeconds = 0.02;
 
+Q_SIGNALS:
+    // NoMedia changed.
+    void NoMediaChanged(bool noMedia);
+
 private:
+    void SetNoMedia(bool noMedia);
     // Runs the load's steps; false when one failed (not merely unavailable).
     bool RunLoadSteps(const QString& path);
     // The duration rounded to whole seconds, or Failed when the engine has none that fits.
@@ -99,7 +110,7 @@ private:
     QPushButton* cmdPlay_;
     QLabel* lblTime_;
     QWidget* window_;
-    bool& bNoMedia_;
+    bool bNoMedia_ = true;
     QTimer* tmrVideo_;
     QString sDurationText_;
     qint32 lastSought_ = 0;

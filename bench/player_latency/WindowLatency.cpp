@@ -95,9 +95,8 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
         std::vector<double> firstFrame;
         for (int i = 0; i < options.loads; ++i) {
             // Another file shows first (a blue one), so the clip's first picture can be told from
-            // pictures of the file it replaces. As the intake does before a load: stop.
-            window.player->cmdStop_Click();
-            window.bNoMedia = true;
+            // pictures of the file it replaces. As the intake does before a load: unload.
+            window.player->UnloadVideo();
             window.player->LoadVideo(spacer);
             MpvVideoWidget* widget = Picture(window);
             QElapsedTimer spacerClock;
@@ -106,14 +105,13 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
                 std::fprintf(stderr, "the spacer clip did not show\n");
                 return 1;
             }
-            window.player->cmdStop_Click();
-            window.bNoMedia = true;
+            window.player->UnloadVideo();
             Settle(300);
             QElapsedTimer clock;
             clock.start();
             window.player->LoadVideo(clip.path);
             const double back = Milliseconds(clock);
-            if (window.bNoMedia) {
+            if (window.player->NoMedia()) {
                 std::fprintf(stderr, "the load failed\n");
                 return 1;
             }

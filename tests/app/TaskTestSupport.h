@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/ConversionTask.h"
 #include "app/MainPanel.h"
-#include "engine/ConversionTask.h"
+#include "app/Session.h"
 #include "engine/modMain.h"
 #include "formats/FormatPanel.h"
 #include "preview/Slider.h"
@@ -30,17 +31,16 @@ inline QList<QWidget*> TaskControlsOf(MainPanel& panel) {
             panel.cmdEndSelect,    panel.cmdDeleteSelect};
 }
 
-// The main panel, the format panel with the shipped catalogs and a task over them, without the
-// rest of the window. The cut's encoder arguments come from `parameters` (by default the marked
-// range only), and the preview's Stop action is counted.
+// The main panel, the format panel with the shipped catalogs, a session and a task over them,
+// without the rest of the window (a file counts as loaded). The cut's encoder arguments come
+// from `parameters` (by default the marked range only), and the preview's Stop action is
+// counted.
 struct TaskWindow {
     TestSupport::ApplicationFolderOverride folder{TestSupport::BuildFolder()};
     MainPanel panel;
     QLabel lblFormat;
     FormatPanel formats{&lblFormat};
-    bool bNoMedia = false;
-    bool bConverting = false;
-    QString sInputFile;
+    Session session;
     ConversionTask task;
     int previewStops = 0;
     std::function<QString()> parameters;
@@ -58,7 +58,8 @@ struct TaskWindow {
         return controls;
     }
 
-    TaskWindow() : task(ControlsOf(panel), &formats, bNoMedia, bConverting, sInputFile) {
+    TaskWindow() : task(ControlsOf(panel), &formats, &session) {
+        session.SetNoMedia(false);
         formats.LoadPresets();
         formats.LoadCodecs();
         UseCustomContainer(QStringLiteral("AVI"));

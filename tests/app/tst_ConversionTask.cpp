@@ -64,8 +64,8 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         TaskWindow w;
         w.panel.chkShutdown->setChecked(true);
-        w.bNoMedia = noMedia;
-        w.sInputFile = clips_->shortClip;
+        w.session.SetNoMedia(noMedia);
+        w.session.SetInputFile(clips_->shortClip);
         w.Mark(start, end);
 
         QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);
@@ -85,7 +85,7 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->shortClip);
+        w.session.SetInputFile(InputIn(dir, clips_->shortClip));
         w.OutputNextToInput();
         w.UseCustomContainer(QStringLiteral("AVI"));
         w.panel.chkShutdown->setChecked(true);
@@ -94,7 +94,7 @@ private slots:
         bool sawRunningState = false;
         bool lockedWhileRunning = true;
         TestSupport::ProcessEventsHook events([&] {
-            if (!w.bConverting) {
+            if (!w.session.Converting()) {
                 return;
             }
             sawRunningState = true;
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(w.panel.lblProgress->text(), QStringLiteral("Task Progress:"));
         QCOMPARE(w.panel.cmdConvert->text(), QStringLiteral("Start"));
         QVERIFY(w.AllTaskControlsEnabled(true));
-        QVERIFY(!w.bConverting);
+        QVERIFY(!w.session.Converting());
         QCOMPARE(shutdown.calls, 1);
         QVERIFY(TaskTest::ChildProcesses().isEmpty());
     }
@@ -132,7 +132,7 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->shortClip);
+        w.session.SetInputFile(InputIn(dir, clips_->shortClip));
         w.OutputNextToInput();
         w.panel.chkShutdown->setChecked(true);
         w.Mark(1, 2);
@@ -155,7 +155,7 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->longClip);
+        w.session.SetInputFile(InputIn(dir, clips_->longClip));
         w.OutputNextToInput();
         w.UseCustomContainer(QStringLiteral("MP4"));
         w.panel.chkShutdown->setChecked(true);
@@ -174,7 +174,7 @@ private slots:
             stateAfterClick =
                 w.panel.cmdConvert->text() == QLatin1String("Start") &&
                 w.panel.lblProgress->text() == QLatin1String("Task Progress:[Stopped]") &&
-                w.AllTaskControlsEnabled(true) && w.bConverting;
+                w.AllTaskControlsEnabled(true) && w.session.Converting();
         });
         QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);
 
@@ -189,7 +189,7 @@ private slots:
         QVERIFY(w.panel.progress->value() >= barWhenStopped);
         QCOMPARE(w.panel.cmdConvert->text(), QStringLiteral("Start"));
         QVERIFY(w.AllTaskControlsEnabled(true));
-        QVERIFY(!w.bConverting);
+        QVERIFY(!w.session.Converting());
         QCOMPARE(shutdown.calls, 0);
         // The stopped converter reports the run that did not finish, with no detail.
         QCOMPARE(messages.texts(),
@@ -204,27 +204,35 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->longClip);
+        w.session.SetInputFile(InputIn(dir, clips_->longClip));
         w.OutputNextToInput();
         w.UseCustomContainer(QStringLiteral("MP4"));
         w.Mark(0, 40);
 
+        using State = ConversionTask::TaskState;
         int clicks = 0;
         const CVideoConv* first = nullptr;
+        QList<State> states;
         TestSupport::ProcessEventsHook events([&] {
             if (clicks > 0 || w.panel.progress->value() <= 0) {
                 return;
             }
             clicks = 2;
             first = w.task.cConvert.get();
+            states << w.task.State();
             QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton); // Stop
+            states << w.task.State();
             w.Mark(2, 5);
             QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton); // Start again at once
-            QVERIFY(w.task.cConvert.get() == first);               // no second converter yet
+            states << w.task.State();
+            QVERIFY(w.task.cConvert.get() == first); // no second converter yet
         });
+        QCOMPARE(w.task.State(), State::Idle);
         QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);
 
         QCOMPARE(clicks, 2);
+        QCOMPARE(states, (QList<State>{State::Running, State::Stopping, State::RestartPending}));
+        QCOMPARE(w.task.State(), State::Idle);
         QVERIFY(w.task.cConvert.get() != first);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
                  (QStringList{QStringLiteral("long.MP4"), QStringLiteral("long.mp4")}));
@@ -235,7 +243,7 @@ private slots:
         QCOMPARE(w.panel.lblProgress->text(), QStringLiteral("Task Progress:"));
         QCOMPARE(w.panel.progress->value(), 100);
         QCOMPARE(w.panel.cmdConvert->text(), QStringLiteral("Start"));
-        QVERIFY(!w.bConverting);
+        QVERIFY(!w.session.Converting());
         QCOMPARE(messages.texts(),
                  QStringList{QStringLiteral("Error converting file: long.mp4\r\n")});
         QVERIFY(TaskTest::ChildProcesses().isEmpty());
@@ -247,7 +255,7 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->shortClip);
+        w.session.SetInputFile(InputIn(dir, clips_->shortClip));
         w.OutputNextToInput();
         w.UseCustomContainer(QStringLiteral("MP4"));
         // clip.MP4 and clip_Converted.MP4 exist: the numbered names process events.
@@ -276,7 +284,7 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->longClip);
+        w.session.SetInputFile(InputIn(dir, clips_->longClip));
         w.OutputNextToInput();
         w.Mark(0, 40);
         bool clicked = false;
@@ -303,7 +311,7 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->shortClip);
+        w.session.SetInputFile(InputIn(dir, clips_->shortClip));
         w.OutputNextToInput();
         w.Mark(1, 3);
         w.parameters = [] { return QString(); };
@@ -330,7 +338,7 @@ private slots:
         TaskTest::ShutdownRecorder shutdown;
         QTemporaryDir dir;
         TaskWindow w;
-        w.sInputFile = InputIn(dir, clips_->shortClip);
+        w.session.SetInputFile(InputIn(dir, clips_->shortClip));
         w.OutputTo(dir.path() + QStringLiteral("/missing/deeper"));
         w.Mark(1, 3);
         QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);
@@ -350,7 +358,7 @@ private slots:
         w.task.cConvert_Progress(value);
         QCOMPARE(w.panel.progress->value(), 37);
 
-        w.bConverting = true;
+        w.session.SetConverting(true);
         for (const auto& [sent, shown] :
              {std::pair<qint16, int>{42, 42}, {150, 100}, {-1, 0}, {100, 100}, {0, 0}}) {
             value = sent;

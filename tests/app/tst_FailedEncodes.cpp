@@ -133,7 +133,7 @@ private slots:
             QVERIFY(!folder.isEmpty());
             standIn = std::make_unique<TestSupport::ApplicationFolderOverride>(folder);
         }
-        w.sInputFile = path(source);
+        w.session.SetInputFile(path(source));
         w.OutputTo(outputs.path());
         if (w.formats.cmbCustContainer->findText(container) < 0) {
             w.formats.cmbCustContainer->addItem(container); // a container of a preset
@@ -182,7 +182,7 @@ private slots:
         TestSupport::MessageRecorder messages;
         QTemporaryDir outputs;
         TaskWindow w;
-        w.sInputFile = path("clip.mkv");
+        w.session.SetInputFile(path("clip.mkv"));
         w.OutputTo(outputs.path());
         if (w.formats.cmbCustContainer->findText(container) < 0) {
             w.formats.cmbCustContainer->addItem(container);
@@ -205,7 +205,7 @@ private slots:
         TestSupport::MessageRecorder messages;
         QTemporaryDir outputs;
         TaskWindow w;
-        w.sInputFile = named;
+        w.session.SetInputFile(named);
         w.OutputTo(outputs.path());
         w.Mark(2, 4);
         QTest::mouseClick(w.panel.cmdConvert, Qt::LeftButton);

@@ -1,6 +1,9 @@
+#include "TaskTestSupport.h"
 #include "app/InputIntake.h"
 #include "app/modDialog.h"
-#include "tests/engine/TaskTestSupport.h"
+#include "preview/CutSelection.h"
+#include "preview/PreviewPlayer.h"
+#include "tests/support/FakePlayerEngine.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -12,18 +15,39 @@
 
 namespace {
 
-// The task's window with the intake on it; the preview player is two recording hooks, and
-// its LoadVideo marks the file as ready as the real player does.
+// The task's window with the intake on it, a preview player on a scripted engine and the
+// marks, wired as the main window wires them; the files handed to the player are recorded.
 struct IntakeWindow : TaskTest::TaskWindow {
-    InputIntake intake{&panel, &panel, bNoMedia, bConverting, sInputFile};
+    TestSupport::FakePlayerEngine* fake = nullptr; // owned by the player
+    PreviewPlayer player{[this]() -> std::unique_ptr<PlayerEngine> {
+                             auto engine = std::make_unique<TestSupport::FakePlayerEngine>();
+                             fake = engine.get();
+                             return engine;
+                         },
+                         panel.picVideoWindow,
+                         panel.Slider,
+                         panel.cmdPlay,
+                         panel.lblTime,
+                         &panel};
+    CutSelection selection{panel.Slider, panel.lblStartSelect, panel.lblEndSelect,
+                           [this] { return session.NoMedia(); }};
+    InputIntake intake{&panel, &panel, &session};
     QStringList loaded;
-    int intakeStops = 0;
+    int intakeStops = 0; // intakes announced
 
     IntakeWindow() {
-        intake.StopPreview = [this] { ++intakeStops; };
+        session.SetNoMedia(true);
+        QObject::connect(&player, &PreviewPlayer::NoMediaChanged, &session, &Session::SetNoMedia);
+        QObject::connect(&intake, &InputIntake::IntakeStarted, &player,
+                         &PreviewPlayer::UnloadVideo);
+        QObject::connect(&intake, &InputIntake::IntakeStarted, &selection,
+                         &CutSelection::cmdDeleteSelect_Click);
+        QObject::connect(&intake, &InputIntake::IntakeStarted, &task,
+                         &ConversionTask::ClearProgress);
+        QObject::connect(&intake, &InputIntake::IntakeStarted, &panel, [this] { ++intakeStops; });
         intake.LoadVideo = [this](const QString& path) {
             loaded.append(path);
-            bNoMedia = false;
+            player.LoadVideo(path);
         };
     }
 };
@@ -95,8 +119,8 @@ private slots:
         open.answer = clip_;
         QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
         QCOMPARE(w.loaded, QStringList{clip_});
-        QCOMPARE(w.sInputFile, clip_);
-        QVERIFY(!w.bNoMedia);
+        QCOMPARE(w.session.InputFile(), clip_);
+        QVERIFY(!w.session.NoMedia());
         QVERIFY(w.panel.Slider->Enabled());
         QVERIFY(messages.messages.isEmpty());
 
@@ -114,7 +138,8 @@ private slots:
         open.answer = unreadable_;
         QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
         QCOMPARE(w.intakeStops, 2);
-        QVERIFY(w.bNoMedia);
+        QCOMPARE(w.fake->CallCount(TestSupport::FakePlayerEngine::Operation::Stop), 1);
+        QVERIFY(w.session.NoMedia());
         QCOMPARE(w.panel.lblTime->text(), QStringLiteral("00:00/00:00"));
         QCOMPARE(w.panel.Slider->Value(), 0);
         QCOMPARE(w.panel.Slider->SelectStart(), 0);
@@ -124,7 +149,7 @@ private slots:
         QVERIFY(w.panel.lblProgress->isHidden());
         QVERIFY(w.panel.progress->isHidden());
         QCOMPARE(w.panel.progress->value(), 0);
-        QCOMPARE(w.sInputFile, unreadable_);
+        QCOMPARE(w.session.InputFile(), unreadable_);
         QCOMPARE(w.loaded, QStringList{clip_});
         QCOMPARE(messages.texts(), QStringList{QStringLiteral("File is not supported")});
         QCOMPARE(messages.messages.first().icon, Platform::MessageIcon::Exclamation);
@@ -148,10 +173,10 @@ private slots:
         QCOMPARE(w.intake.ChooseVideoFile(), QString());
         QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
         QCOMPARE(w.intakeStops, 1);
-        QCOMPARE(w.sInputFile, clip_);
+        QCOMPARE(w.session.InputFile(), clip_);
         QCOMPARE(w.panel.Slider->SelectStart(), 1);
         QCOMPARE(w.panel.Slider->SelectEnd(), 2);
-        QVERIFY(!w.bNoMedia);
+        QVERIFY(!w.session.NoMedia());
         QVERIFY(messages.messages.isEmpty());
     }
 
@@ -202,29 +227,29 @@ private slots:
              {"Movie.AVI", "clip.mpeg", "trailer.rmvb", "clip.ts", "a.rm", "x.DivX", "take.tp"}) {
             const QString path = dir_.path() + QLatin1Char('/') + QLatin1String(name);
             QVERIFY2(DropFiles(video, {Local(path)}), name);
-            QCOMPARE(w.sInputFile, path);
+            QCOMPARE(w.session.InputFile(), path);
             QCOMPARE(w.loaded.last(), path);
         }
         const int intakes = w.intakeStops;
-        const QString before = w.sInputFile;
+        const QString before = w.session.InputFile();
         for (const char* name : {"notes.txt", "movie", "archive.avi.zip", "dir.avi/readme"}) {
             DropFiles(video, {Local(dir_.path() + QLatin1Char('/') + QLatin1String(name))});
-            QCOMPARE(w.sInputFile, before);
+            QCOMPARE(w.session.InputFile(), before);
         }
         DropFiles(video, {QUrl(QStringLiteral("https://example.org/clip.avi"))});
         QCOMPARE(w.intakeStops, intakes);
-        QCOMPARE(w.sInputFile, before);
+        QCOMPARE(w.session.InputFile(), before);
 
         // Three files: only the first is taken.
         DropFiles(w.panel.picVideoWindow, {Local(clip_), Local(unreadable_), Local(before)});
-        QCOMPARE(w.sInputFile, clip_);
+        QCOMPARE(w.session.InputFile(), clip_);
         QCOMPARE(w.intakeStops, intakes + 1);
         QVERIFY(messages.messages.isEmpty());
 
         // Not while a task runs.
-        w.bConverting = true;
+        w.session.SetConverting(true);
         QVERIFY(!DropFiles(video, {Local(unreadable_)}));
-        QCOMPARE(w.sInputFile, clip_);
+        QCOMPARE(w.session.InputFile(), clip_);
     }
 
     // A second file taken in while the encoder still looks at the first one wins.
@@ -240,9 +265,9 @@ private slots:
         });
         w.intake.TakeInFile(unreadable_);
         QVERIFY(overtaken);
-        QCOMPARE(w.sInputFile, clip_);
+        QCOMPARE(w.session.InputFile(), clip_);
         QCOMPARE(w.loaded, QStringList{clip_});
-        QVERIFY(!w.bNoMedia);
+        QVERIFY(!w.session.NoMedia());
         QVERIFY(messages.messages.isEmpty()); // the overtaken file's verdict no longer matters
     }
 };

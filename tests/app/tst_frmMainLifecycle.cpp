@@ -3,13 +3,14 @@
 #include "app/AboutPanel.h"
 #include "app/InputIntake.h"
 #include "app/MainPanel.h"
+#include "app/Session.h"
 #include "app/frmMain.h"
 #include "app/modDialog.h"
 #include "formats/FormatPanel.h"
 #include "settings/CRegister.h"
 #include "settings/RememberedSettings.h"
 #include "settings/StoreFolder.h"
-#include "tests/engine/TaskTestSupport.h"
+#include "tests/app/TaskTestSupport.h"
 #include "tests/settings/StoreTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -135,7 +136,7 @@ private slots:
                             .arg(step)
                             .arg(w->size() == QSize(728, 538) && w->frAbout->y() == 538 &&
                                  w->frFormats->y() == 538)
-                            .arg(w->bNoMedia)
+                            .arg(w->session->NoMedia())
                             .arg(w->frFormats->cmbCVCodec->count() > 0);
         };
 
@@ -166,7 +167,7 @@ private slots:
         TestSupport::MessageRecorder messages;
         frmMain window;
         window.show();
-        window.bConverting = true;
+        window.session->SetConverting(true);
         QTest::mouseClick(window.frMain->cmdClose, Qt::LeftButton);
         QCOMPARE(messages.texts(), QStringList{"Please Stop the running task first."});
         QCOMPARE(messages.messages[0].icon, Platform::MessageIcon::Exclamation);
@@ -174,7 +175,7 @@ private slots:
         QCOMPARE(Stored(QStringLiteral("optOtherFolder")), QStringLiteral("<absent>"));
 
         // Once the task is over the same button closes, and closing saves.
-        window.bConverting = false;
+        window.session->SetConverting(false);
         window.frFormats->txtFrameRate->setText(QStringLiteral("50"));
         QTest::mouseClick(window.frMain->cmdClose, Qt::LeftButton);
         QVERIFY(!window.isVisible());
@@ -190,7 +191,7 @@ private slots:
         frmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.bConverting = true;
+        window.session->SetConverting(true);
         window.frFormats->txtFrameRate->setText(QStringLiteral("24"));
         QVERIFY(window.windowHandle()->close());
         QVERIFY(!window.isVisible());
@@ -248,7 +249,7 @@ private slots:
 
         QVERIFY(!window.isVisible());
         QCOMPARE(loads, 0);
-        QVERIFY(window.bNoMedia);
+        QVERIFY(window.session->NoMedia());
         QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(u'|')));
         QVERIFY(TaskTest::ChildProcesses().isEmpty());
         QFile ids(idFile);

@@ -1,5 +1,6 @@
 #include "app/AboutPanel.h"
 #include "app/MainPanel.h"
+#include "app/Session.h"
 #include "app/SlidingPanels.h"
 #include "app/frmMain.h"
 #include "formats/FormatPanel.h"
@@ -32,7 +33,7 @@ private slots:
         QCOMPARE(window.frAbout->y(), 538);
         QVERIFY(window.frFormats->cmbCategory->count() > 0);
         QVERIFY(window.frFormats->cmbCVCodec->count() > 0);
-        QVERIFY(window.bNoMedia);
+        QVERIFY(window.session->NoMedia());
         QVERIFY(!window.frMain->Slider->Enabled());
         QCOMPARE(window.frMain->Slider->Max(), 1000000);
     }

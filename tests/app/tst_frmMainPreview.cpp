@@ -1,4 +1,5 @@
 #include "app/MainPanel.h"
+#include "app/Session.h"
 #include "app/frmMain.h"
 #include "preview/MpvEngine.h"
 #include "preview/MpvVideoWidget.h"
@@ -128,7 +129,7 @@ private slots:
         MainPanel* panel = window_->frMain;
         window_->player->LoadVideo(clip_);
         QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
-        QVERIFY(!window_->bNoMedia);
+        QVERIFY(!window_->session->NoMedia());
         QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Pause"));
         QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:00/00:00:08"));
         QCOMPARE(panel->Slider->Max(), 8);
@@ -255,17 +256,17 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("These are notes, not a video.\n");
         file.close();
-        window_->bNoMedia = true; // as the intake does before a load
+        window_->player->UnloadVideo(); // as a new intake has it done before a load
         window_->player->LoadVideo(text);
         QCOMPARE(messages_->texts(), QStringList{QStringLiteral("File is not supported")});
         QCOMPARE(messages_->messages.first().icon, Platform::MessageIcon::Exclamation);
-        QVERIFY(window_->bNoMedia);
+        QVERIFY(window_->session->NoMedia());
         // The next file loads into the same picture.
         MpvVideoWidget* picture = Picture();
         messages_->clear();
         window_->player->LoadVideo(clip_);
         QVERIFY(messages_->messages.isEmpty());
-        QVERIFY(!window_->bNoMedia);
+        QVERIFY(!window_->session->NoMedia());
         QCOMPARE(Picture(), picture);
     }
 };

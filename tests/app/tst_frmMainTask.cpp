@@ -1,14 +1,15 @@
+#include "app/ConversionTask.h"
 #include "app/InputIntake.h"
 #include "app/MainPanel.h"
+#include "app/Session.h"
 #include "app/frmMain.h"
 #include "app/modDialog.h"
-#include "engine/ConversionTask.h"
 #include "formats/FormatPanel.h"
 #include "preview/MpvEngine.h"
 #include "preview/MpvVideoWidget.h"
 #include "preview/PreviewPlayer.h"
 #include "preview/Slider.h"
-#include "tests/engine/TaskTestSupport.h"
+#include "tests/app/TaskTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -131,8 +132,8 @@ private slots:
         openAnswer_ = clip_;
         QTest::mouseClick(panel->cmdAddVideoFile, Qt::LeftButton);
         QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
-        QCOMPARE(window_->sInputFile, clip_);
-        QVERIFY(!window_->bNoMedia);
+        QCOMPARE(window_->session->InputFile(), clip_);
+        QVERIFY(!window_->session->NoMedia());
         QVERIFY(panel->Slider->Enabled());
         QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:00/00:00:08"));
         MarkWithKeys(2, 5);
@@ -151,7 +152,7 @@ private slots:
         bool checked = false;
         bool lockedRight = true;
         TestSupport::ProcessEventsHook events([&] {
-            if (!window_->bConverting) {
+            if (!window_->session->Converting()) {
                 return;
             }
             checked = true;
@@ -226,8 +227,8 @@ private slots:
         QApplication::sendEvent(picture, &drop);
         QVERIFY(drop.isAccepted());
         QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
-        QCOMPARE(window_->sInputFile, longClip_);
-        QVERIFY(!window_->bNoMedia);
+        QCOMPARE(window_->session->InputFile(), longClip_);
+        QVERIFY(!window_->session->NoMedia());
         QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:00/00:00:40"));
         QVERIFY(panel->lblProgress->isHidden());
         QCOMPARE(panel->lblStartSelect->text(), QStringLiteral("00.00.00"));
@@ -258,7 +259,7 @@ private slots:
         for (QWidget* control : TaskTest::TaskControlsOf(*panel)) {
             QVERIFY(control->isEnabled());
         }
-        QVERIFY(!window_->bConverting);
+        QVERIFY(!window_->session->Converting());
         QCOMPARE(shutdown_->calls, 0);
         QCOMPARE(messages_->texts(),
                  QStringList{QStringLiteral("Error converting file: long.mkv\r\n")});
@@ -270,7 +271,7 @@ private slots:
     // with the very picture the mark points at, though the encoder seeks to it.
     void cutFarIntoTheClipStartsAtTheMark() {
         MainPanel* panel = Panel();
-        QCOMPARE(window_->sInputFile, longClip_);
+        QCOMPARE(window_->session->InputFile(), longClip_);
         MarkWithKeys(23, 25);
         QTest::mouseClick(panel->optOtherFolder, Qt::LeftButton);
         QCOMPARE(panel->txtOutPath->text(), outputs_.path());
@@ -304,7 +305,7 @@ private slots:
         QTest::mouseClick(panel->cmdAddVideoFile, Qt::LeftButton);
         QCOMPARE(messages_->texts(), QStringList{QStringLiteral("File is not supported")});
         QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Play"));
-        QVERIFY(window_->bNoMedia);
+        QVERIFY(window_->session->NoMedia());
         QCOMPARE(panel->Slider->SelectEnd(), 0);
         messages_->clear();
         QTest::mouseClick(panel->cmdConvert, Qt::LeftButton);
@@ -347,7 +348,7 @@ private slots:
         QVERIFY(!TaskTest::ProcessExists(encoders.first()));
         QVERIFY(TaskTest::ChildProcesses().isEmpty());
         QVERIFY(!window_->isVisible());
-        QVERIFY(!window_->bConverting);
+        QVERIFY(!window_->session->Converting());
         QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
         QCOMPARE(shutdown_->calls, 0);
         QCOMPARE(panel->lblProgress->text(), QStringLiteral("Task Progress:[Stopped]"));

@@ -1,5 +1,8 @@
-#include "TaskTestSupport.h"
 #include "engine/OutputNaming.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,43 +90,6 @@ private slots:
         QCOMPARE(events.calls, 2 * 10001);
     }
 
-    // The folder: the input's own with "Same folder as input file", else the one typed or
-    // chosen, which is made when missing (one level only).
-    void outputFolderFollowsTheOptions() {
-        TestSupport::MessageRecorder messages;
-        TaskTest::TaskWindow w;
-        QTemporaryDir in;
-        QTemporaryDir out;
-        const QString input = in.path() + QStringLiteral("/clip.mp4");
-        Touch(input);
-
-        w.OutputNextToInput();
-        QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("wmv")),
-                 in.path() + QStringLiteral("/clip.wmv"));
-
-        w.OutputTo(out.path());
-        QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("mp4")),
-                 out.path() + QStringLiteral("/clip.mp4"));
-
-        const QString created = out.path() + QStringLiteral("/new");
-        w.OutputTo(created);
-        QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("avi")),
-                 created + QStringLiteral("/clip.avi"));
-        QVERIFY(QFileInfo(created).isDir());
-        QVERIFY(messages.messages.isEmpty());
-
-        for (const QString& impossible :
-             {out.path() + QStringLiteral("/a/b"), QString(), input + QStringLiteral("x/y")}) {
-            w.OutputTo(impossible);
-            QCOMPARE(w.task.BuildOutputFileName(input, QStringLiteral("avi")), QString());
-            QCOMPARE(messages.texts(), QStringList{QStringLiteral(
-                                           "Output Folder is not exist and can not be created.")});
-            QCOMPARE(messages.messages.first().icon, Platform::MessageIcon::Error);
-            messages.clear();
-        }
-        QVERIFY(!QFileInfo::exists(out.path() + QStringLiteral("/a")));
-    }
-
     // A name of 250 bytes whose plain output name is taken: "_Converted" would pass the file
     // system's 255 bytes, so the stem gives way, at a character boundary, and the real encoder
     // writes the names that come out.
@@ -163,33 +129,6 @@ private slots:
             v + QLatin1Char('/') + QString(251, QLatin1Char('w')) + QStringLiteral(".ts");
         QCOMPARE(OutputNaming::FreeOutputName(v, wide, QStringLiteral("webm")),
                  v + QLatin1Char('/') + QString(250, QLatin1Char('w')) + QStringLiteral(".webm"));
-    }
-
-    // "~" at the start of the typed folder is the home folder, never a folder named "~".
-    void tildeIsTheHomeFolder() {
-        TestSupport::MessageRecorder messages;
-        TaskTest::TaskWindow w;
-        QTemporaryDir home;
-        QTemporaryDir in;
-        const QByteArray savedHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(home.path()));
-        const QString input = in.path() + QStringLiteral("/clip.mp4");
-        Touch(input);
-
-        w.OutputTo(QStringLiteral("~/x"));
-        const QString inX = w.task.BuildOutputFileName(input, QStringLiteral("avi"));
-        w.OutputTo(QStringLiteral("~"));
-        const QString inHome = w.task.BuildOutputFileName(input, QStringLiteral("avi"));
-        qputenv("HOME", savedHome);
-
-        QCOMPARE(inX, home.path() + QStringLiteral("/x/clip.avi"));
-        QVERIFY(QFileInfo(home.path() + QStringLiteral("/x")).isDir());
-        QCOMPARE(inHome, home.path() + QStringLiteral("/clip.avi"));
-        QVERIFY(!QFileInfo::exists(QStringLiteral("~")));
-        QVERIFY(messages.messages.isEmpty());
-        // Only a leading "~" or "~/" means home.
-        QCOMPARE(OutputNaming::FolderPath(QStringLiteral("/v/~/x")), QStringLiteral("/v/~/x"));
-        QCOMPARE(OutputNaming::FolderPath(QStringLiteral("~x")), QStringLiteral("~x"));
     }
 };
 

@@ -4,9 +4,8 @@
 // a second output that the encoder overwrites.
 #include "engine/CVideoConv.h"
 #include "engine/CommandLine.h"
-#include "engine/CutParameters.h"
+#include "formats/CutParameters.h"
 #include "formats/FormatPanel.h"
-#include "preview/Slider.h"
 #include "settings/CRegister.h"
 #include "settings/RememberedSettings.h"
 #include "tests/settings/StoreTestSupport.h"
@@ -27,6 +26,11 @@
 #include <memory>
 
 namespace {
+
+// The encoder arguments of what the panel holds, for the range from `start` to `end`.
+QString PanelArguments(const FormatPanel& panel, qint32 start, qint32 end) {
+    return CutParameters::GetParamaters(panel.Choice(), panel.presets, panel.codecs, start, end);
+}
 
 QByteArray Hash(const QString& path) {
     return QCryptographicHash::hash(StoreTestSupport::ReadBytes(path), QCryptographicHash::Sha256);
@@ -175,11 +179,7 @@ private slots:
         QCOMPARE(w.panel.txtCABirate->text(), QStringLiteral("64"));
         QCOMPARE(w.panel.txtCVBitrate->text(), QStringLiteral("320"));
 
-        Slider slider;
-        slider.SetMax(10);
-        slider.SetSelectStart(0);
-        slider.SetSelectEnd(1);
-        const QString parameters = CutParameters::GetParamaters(w.panel, slider);
+        const QString parameters = PanelArguments(w.panel, 0, 1);
         const QStringList arguments = CommandLine::SplitCommandLine(parameters);
         QStringList options;
         for (qsizetype i = 0; i < arguments.size(); i += 2) {
@@ -209,10 +209,7 @@ private slots:
     // builder: a message, no arguments, and the encoder is never asked.
     void argumentsRefuseTextOfAnotherForm() {
         Panel w;
-        Slider slider;
-        slider.SetMax(10);
-        slider.SetSelectEnd(4);
-        QVERIFY(CutParameters::GetParamaters(w.panel, slider).contains(QStringLiteral(" -ac 2 ")));
+        QVERIFY(PanelArguments(w.panel, 0, 4).contains(QStringLiteral(" -ac 2 ")));
         const std::pair<QLineEdit*, QString> cases[] = {
             {w.panel.txtChannels, QStringLiteral("2 ") + victim_},
             {w.panel.txtChannels, QStringLiteral("\"2\"")},
@@ -226,7 +223,7 @@ private slots:
             const QString kept = box->text();
             box->setText(text);
             w.messages.clear();
-            QCOMPARE(CutParameters::GetParamaters(w.panel, slider), QString());
+            QCOMPARE(PanelArguments(w.panel, 0, 4), QString());
             QCOMPARE(w.messages.messages.size(), 1);
             QVERIFY2(w.messages.texts().first().startsWith(
                          QStringLiteral("Error occured while getting paramters\r\nThe ")),
@@ -236,7 +233,7 @@ private slots:
         // Forms the boxes allow pass as they are.
         w.panel.txtFrameRate->setText(QStringLiteral("29.97"));
         w.panel.txtChannels->setText(QStringLiteral("6"));
-        const QString parameters = CutParameters::GetParamaters(w.panel, slider);
+        const QString parameters = PanelArguments(w.panel, 0, 4);
         QVERIFY(parameters.contains(QStringLiteral(" -ac 6 ")));
         QVERIFY(parameters.contains(QStringLiteral(" -r 29.97 ")));
     }

@@ -1,12 +1,8 @@
-#include "engine/CutParameters.h"
-#include "formats/FormatPanel.h"
-#include "preview/Slider.h"
+#include "formats/CodecCatalog.h"
+#include "formats/CutParameters.h"
+#include "formats/PresetCatalog.h"
 #include "tests/support/TestSupport.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTest>
 
 #include <limits>
@@ -32,45 +28,36 @@ QString Codec(const QString& name, const QString& description, const QString& ty
                   QStringLiteral("<type>%1</type>").arg(type), QStringLiteral("</codec>")});
 }
 
-// Shows one entry in a list, as a choice of the user would.
-void Choose(QComboBox* list, const QString& text) {
-    list->clear();
-    list->addItem(text);
-    list->setCurrentIndex(0);
-}
-
-// The format panel with small catalogs, in custom mode with the example's choices, and a slider
-// whose range is marked from 10 to 70.
+// Small catalogs, a custom choice with the example's texts, and the range marked from 10 to 70.
 struct Rig {
     Rig() {
-        panel.codecs.ReadCodecs(
-            Lines({QStringLiteral("<codecs>"),
-                   Codec(QStringLiteral("libmp3lame"), QStringLiteral("MP3"),
-                         QStringLiteral("audio codec")),
-                   Codec(QStringLiteral("mpeg4"), QStringLiteral("MPEG-4 Visual"),
-                         QStringLiteral("video codec")),
-                   QStringLiteral("</codecs>")}));
-        panel.optFormat[1]->setChecked(true);
-        Choose(panel.cmbCASmapleRate, QStringLiteral("44.1 KHz"));
-        panel.txtCABirate->setText(QStringLiteral("64"));
-        Choose(panel.cmbCACodec, QStringLiteral("Some audio codec"));
-        panel.txtChannels->setText(QStringLiteral("2"));
-        Choose(panel.cmbCVCodec, QStringLiteral("Some video codec"));
-        panel.txtCVBitrate->setText(QStringLiteral("196"));
-        Choose(panel.cmbCVSize, QStringLiteral("vga(640x480)"));
-        Choose(panel.cmbCVAspect, QStringLiteral("[As Input]"));
-        panel.txtFrameRate->setText(QStringLiteral("25"));
-        slider.SetMin(0);
-        slider.SetMax(1000);
-        slider.SetSelectStart(10);
-        slider.SetSelectEnd(70);
+        codecs.ReadCodecs(Lines({QStringLiteral("<codecs>"),
+                                 Codec(QStringLiteral("libmp3lame"), QStringLiteral("MP3"),
+                                       QStringLiteral("audio codec")),
+                                 Codec(QStringLiteral("mpeg4"), QStringLiteral("MPEG-4 Visual"),
+                                       QStringLiteral("video codec")),
+                                 QStringLiteral("</codecs>")}));
+        choice.presetMode = false;
+        choice.sampleRate = QStringLiteral("44.1 KHz");
+        choice.audioBitrate = QStringLiteral("64");
+        choice.audioCodec = QStringLiteral("Some audio codec");
+        choice.channels = QStringLiteral("2");
+        choice.videoCodec = QStringLiteral("Some video codec");
+        choice.videoBitrate = QStringLiteral("196");
+        choice.size = QStringLiteral("vga(640x480)");
+        choice.aspect = QStringLiteral("[As Input]");
+        choice.frameRate = QStringLiteral("25");
     }
-    QString Arguments() const { return CutParameters::GetParamaters(panel, slider); }
+    QString Arguments() const {
+        return CutParameters::GetParamaters(choice, presets, codecs, start, end);
+    }
 
     TestSupport::MessageRecorder messages;
-    QLabel lblFormat;
-    FormatPanel panel{&lblFormat};
-    Slider slider;
+    FormatChoice choice;
+    PresetCatalog presets;
+    CodecCatalog codecs;
+    qint32 start = 10;
+    qint32 end = 70;
 };
 
 } // namespace
@@ -85,21 +72,21 @@ private slots:
                  QStringLiteral("-ar 44100 -ab 64000 -ac 2 -b 196000 -s vga -r 25 -ss 10 -t 60"));
 
         // Codecs with encoder names, an aspect, no size; half kbit/s go to the even neighbour.
-        Choose(rig.panel.cmbCACodec, QStringLiteral("MP3"));
-        Choose(rig.panel.cmbCVCodec, QStringLiteral("MPEG-4 Visual"));
-        Choose(rig.panel.cmbCVSize, QStringLiteral("[As Input]"));
-        Choose(rig.panel.cmbCVAspect, QStringLiteral("1.3333"));
-        Choose(rig.panel.cmbCASmapleRate, QStringLiteral("22.05 KHz"));
-        rig.panel.txtCABirate->setText(QStringLiteral("64.5"));
-        rig.panel.txtCVBitrate->setText(QStringLiteral(" 195.5 "));
+        rig.choice.audioCodec = QStringLiteral("MP3");
+        rig.choice.videoCodec = QStringLiteral("MPEG-4 Visual");
+        rig.choice.size = QStringLiteral("[As Input]");
+        rig.choice.aspect = QStringLiteral("1.3333");
+        rig.choice.sampleRate = QStringLiteral("22.05 KHz");
+        rig.choice.audioBitrate = QStringLiteral("64.5");
+        rig.choice.videoBitrate = QStringLiteral(" 195.5 ");
         QCOMPARE(rig.Arguments(), QStringLiteral("-ar 22050 -ab 64000 -acodec libmp3lame -ac 2 "
                                                  "-vcodec mpeg4 -b 196000 -aspect 1.3333 -r 25 "
                                                  "-ss 10 -t 60"));
 
         // Neither size nor aspect when both are as the input's; a reversed range is passed on.
-        Choose(rig.panel.cmbCVAspect, QStringLiteral("[As Input]"));
-        rig.slider.SetSelectStart(70);
-        rig.slider.SetSelectEnd(10);
+        rig.choice.aspect = QStringLiteral("[As Input]");
+        rig.start = 70;
+        rig.end = 10;
         const QString arguments = rig.Arguments();
         QVERIFY(!arguments.contains(QStringLiteral(" -s ")));
         QVERIFY(!arguments.contains(QStringLiteral(" -aspect ")));
@@ -173,11 +160,11 @@ private slots:
         QFETCH(int, end);
         QFETCH(QString, reason);
         Rig rig;
-        rig.panel.txtCABirate->setText(audioRate);
-        rig.panel.txtCVBitrate->setText(videoRate);
-        Choose(rig.panel.cmbCVSize, size);
-        rig.slider.SetSelectStart(start);
-        rig.slider.SetSelectEnd(end);
+        rig.choice.audioBitrate = audioRate;
+        rig.choice.videoBitrate = videoRate;
+        rig.choice.size = size;
+        rig.start = start;
+        rig.end = end;
         QCOMPARE(rig.Arguments(), QString());
         QCOMPARE(rig.messages.messages.size(), 1);
         const TestSupport::RecordedMessage& message = rig.messages.messages.first();
@@ -190,31 +177,30 @@ private slots:
 
     void presetArguments() {
         Rig rig;
-        rig.panel.presets.ReadPresets(
-            Lines({QStringLiteral("<presets>"),
-                   Preset(QStringLiteral("Small"), QStringLiteral("-crf 30"), QStringLiteral("mp4"),
-                          QStringLiteral("Web")),
-                   Preset(QStringLiteral("Small"), QStringLiteral("-crf 28"), QStringLiteral("mkv"),
-                          QStringLiteral("Web")),
-                   Preset(QStringLiteral("Small"), QStringLiteral("-crf 20"), QStringLiteral("mkv"),
-                          QStringLiteral("Web")),
-                   Preset(QStringLiteral("Copy"), QString(), QStringLiteral("mkv"),
-                          QStringLiteral("Web")),
-                   QStringLiteral("</presets>")}));
-        QCOMPARE(rig.panel.presets.PresetCount(), 4);
-        rig.panel.optFormat[0]->setChecked(true);
+        rig.presets.ReadPresets(Lines({QStringLiteral("<presets>"),
+                                       Preset(QStringLiteral("Small"), QStringLiteral("-crf 30"),
+                                              QStringLiteral("mp4"), QStringLiteral("Web")),
+                                       Preset(QStringLiteral("Small"), QStringLiteral("-crf 28"),
+                                              QStringLiteral("mkv"), QStringLiteral("Web")),
+                                       Preset(QStringLiteral("Small"), QStringLiteral("-crf 20"),
+                                              QStringLiteral("mkv"), QStringLiteral("Web")),
+                                       Preset(QStringLiteral("Copy"), QString(),
+                                              QStringLiteral("mkv"), QStringLiteral("Web")),
+                                       QStringLiteral("</presets>")}));
+        QCOMPARE(rig.presets.PresetCount(), 4);
+        rig.choice.presetMode = true;
         // Custom fields that would fail are not read in preset mode.
-        rig.panel.txtCABirate->setText(QStringLiteral("abc"));
-        Choose(rig.panel.cmbCategory, QStringLiteral("Web"));
-        Choose(rig.panel.cmbOutVCodec, QStringLiteral("Small"));
-        Choose(rig.panel.cmbOutFormat, QStringLiteral("mkv"));
+        rig.choice.audioBitrate = QStringLiteral("abc");
+        rig.choice.category = QStringLiteral("Web");
+        rig.choice.label = QStringLiteral("Small");
+        rig.choice.extension = QStringLiteral("mkv");
         QCOMPARE(rig.Arguments(), QStringLiteral("-crf 28 -ss 10 -t 60"));
 
-        Choose(rig.panel.cmbOutVCodec, QStringLiteral("Copy"));
+        rig.choice.label = QStringLiteral("Copy");
         QCOMPARE(rig.Arguments(), QStringLiteral(" -ss 10 -t 60"));
 
         // Letter case counts; no match gives nothing and no message.
-        Choose(rig.panel.cmbOutFormat, QStringLiteral("MKV"));
+        rig.choice.extension = QStringLiteral("MKV");
         QCOMPARE(rig.Arguments(), QString());
         QVERIFY(rig.messages.messages.isEmpty());
     }

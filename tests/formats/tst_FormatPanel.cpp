@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 namespace {
 
 QStringList Items(const QComboBox* list) {
@@ -124,6 +126,55 @@ private slots:
         QTest::mouseClick(w.panel.optFormat[0], Qt::LeftButton);
         QCOMPARE(w.panel.frFormat->currentIndex(), 0);
         QVERIFY(w.panel.PresetMode());
+    }
+
+    // The choice leaves the panel with every box's text in its own field, in both modes.
+    void choiceHoldsWhatTheBoxesHold() {
+        LoadedPanel w;
+        ChooseWithKeyboard(w.panel.cmbCategory, 1);
+        ChooseWithKeyboard(w.panel.cmbOutVCodec, 1);
+        FormatChoice choice = w.panel.Choice();
+        QVERIFY(choice.presetMode);
+        QCOMPARE(choice.category, QStringLiteral("B"));
+        QCOMPARE(choice.label, QStringLiteral("L3"));
+        QCOMPARE(choice.extension, QStringLiteral("mov"));
+        QCOMPARE(choice.Container(), QStringLiteral("mov"));
+
+        QTest::mouseClick(w.panel.optFormat[1], Qt::LeftButton);
+        ChooseWithKeyboard(w.panel.cmbCustContainer, 3);
+        ChooseWithKeyboard(w.panel.cmbCVSize, 7);
+        ChooseWithKeyboard(w.panel.cmbCVAspect, 2);
+        ChooseWithKeyboard(w.panel.cmbCASmapleRate, 4);
+        ChooseWithKeyboard(w.panel.cmbCVCodec, w.panel.cmbCVCodec->findText("MPEG-4 Video"));
+        ChooseWithKeyboard(w.panel.cmbCACodec, w.panel.cmbCACodec->findText("MP3 Audio"));
+        for (const auto& [box, text] : {std::pair{w.panel.txtCVBitrate, "900"},
+                                        {w.panel.txtFrameRate, "29.97"},
+                                        {w.panel.txtCABirate, "128"},
+                                        {w.panel.txtChannels, "6"}}) {
+            box->clear();
+            QTest::keyClicks(box, QLatin1String(text));
+        }
+        FormatChoice expected;
+        expected.presetMode = false;
+        expected.category = QStringLiteral("B");
+        expected.label = QStringLiteral("L3");
+        expected.extension = QStringLiteral("mov");
+        expected.container = QStringLiteral("MOV");
+        expected.videoCodec = QStringLiteral("MPEG-4 Video");
+        expected.videoBitrate = QStringLiteral("900");
+        expected.size = QStringLiteral("vga(640x480)");
+        expected.frameRate = QStringLiteral("29.97");
+        expected.aspect = QStringLiteral("16:9");
+        expected.audioCodec = QStringLiteral("MP3 Audio");
+        expected.audioBitrate = QStringLiteral("128");
+        expected.sampleRate = QStringLiteral("22.05 KHz");
+        expected.channels = QStringLiteral("6");
+        choice = w.panel.Choice();
+        QCOMPARE(choice.videoCodec, expected.videoCodec);
+        QCOMPARE(choice.audioCodec, expected.audioCodec);
+        QVERIFY(choice == expected);
+        QCOMPARE(choice.Container(), QStringLiteral("MOV"));
+        QCOMPARE(w.panel.Container(), QStringLiteral("MOV"));
     }
 
     void bitrateBoxesStopAtFourDigits() {

@@ -1,9 +1,8 @@
 #include "engine/CommandLine.h"
 #include "engine/ConversionCommand.h"
-#include "engine/CutParameters.h"
+#include "formats/CutParameters.h"
 #include "formats/FormatPanel.h"
 #include "formats/PresetCatalog.h"
-#include "preview/Slider.h"
 #include "settings/RememberedSettings.h"
 
 #include "tests/support/TestSupport.h"
@@ -113,11 +112,8 @@ QString FirstStartCustomFormat() {
     RememberedSettings(&panel, &sameFolder, &otherFolder, &outPath, &browse).LoadSettings();
     qputenv("QUENLET_STORE_DIR", previousStore);
     panel.optFormat[1]->setChecked(true);
-    Slider slider;
-    slider.SetMax(100);
-    slider.SetSelectStart(5);
-    slider.SetSelectEnd(6);
-    QString arguments = CutParameters::GetParamaters(panel, slider);
+    QString arguments =
+        CutParameters::GetParamaters(panel.Choice(), panel.presets, panel.codecs, 5, 6);
     const QString range = QStringLiteral(" -ss 5 -t 1");
     if (!arguments.endsWith(range)) {
         return {};

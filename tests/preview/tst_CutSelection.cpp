@@ -17,7 +17,7 @@ private:
         QLabel start{QStringLiteral("00:00:00")};
         QLabel end{QStringLiteral("00:00:00")};
         bool bNoMedia = false;
-        CutSelection selection{&slider, &start, &end, bNoMedia};
+        CutSelection selection{&slider, &start, &end, [this] { return bNoMedia; }};
     };
 
 private slots:

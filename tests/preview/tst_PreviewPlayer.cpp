@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -52,7 +53,6 @@ struct Rig {
     Slider* slider = new Slider(&window);
     QPushButton* cmdPlay = new QPushButton(QStringLiteral("Play"), &window);
     QLabel* lblTime = new QLabel(QStringLiteral("00:00.00/00:00.00"), &window);
-    bool bNoMedia = true;
     std::unique_ptr<FakePlayerEngine> pending = std::make_unique<FakePlayerEngine>();
     FakePlayerEngine* fake = pending.get(); // owned by the player from the first load on
     PreviewPlayer player{[this]() -> std::unique_ptr<PlayerEngine> { return std::move(pending); },
@@ -60,8 +60,7 @@ struct Rig {
                          slider,
                          cmdPlay,
                          lblTime,
-                         &window,
-                         bNoMedia};
+                         &window};
 };
 
 const QStringList LoadCalls{
@@ -132,7 +131,7 @@ private slots:
         // range before playback starts.
         bool readyEarly = false;
         rig.fake->onCall = [&](Operation operation) {
-            readyEarly = readyEarly || !rig.bNoMedia;
+            readyEarly = readyEarly || !rig.player.NoMedia();
             if (operation == Operation::Run) {
                 QVERIFY(rig.player.tmrVideo()->isActive());
                 QCOMPARE(rig.slider->Max(), 65);
@@ -142,7 +141,7 @@ private slots:
         rig.Load(65.4);
         QCOMPARE(rig.fake->calls, LoadCalls);
         QVERIFY(!readyEarly);
-        QVERIFY(!rig.bNoMedia);
+        QVERIFY(!rig.player.NoMedia());
         QVERIFY(rig.messages.messages.isEmpty());
         QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:00/00:01:05"));
@@ -165,7 +164,38 @@ private slots:
         // A load that fails leaves no file ready, whatever was loaded before.
         rig.fake->Script(Operation::RenderFile, {EngineResult::Failed});
         rig.Load(20.0);
-        QVERIFY(rig.bNoMedia);
+        QVERIFY(rig.player.NoMedia());
+    }
+
+    // Each change of NoMedia is announced once; unloading stops playback, rewinds and clears
+    // the time label, and a failed load announces nothing when no file was ready.
+    void readinessIsAnnouncedAndUnloadingClears() {
+        Rig rig;
+        QSignalSpy changes(&rig.player, &PreviewPlayer::NoMediaChanged);
+        rig.Load(30.0);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.takeFirst().first().toBool(), false);
+        rig.TickAt(12.0);
+        QCOMPARE(rig.slider->Value(), 12);
+
+        rig.fake->calls.clear();
+        rig.player.UnloadVideo();
+        QVERIFY(rig.player.NoMedia());
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.takeFirst().first().toBool(), true);
+        QCOMPARE(rig.fake->CallCount(Operation::Stop), 1);
+        QVERIFY(!rig.fake->playing);
+        QVERIFY(!rig.player.tmrVideo()->isActive());
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00/00:00"));
+        QCOMPARE(rig.slider->Value(), 0);
+
+        // Nothing ready: no Stop reaches the engine, and a failed load announces nothing.
+        rig.player.UnloadVideo();
+        QCOMPARE(rig.fake->CallCount(Operation::Stop), 1);
+        rig.fake->Script(Operation::RenderFile, {EngineResult::Failed});
+        rig.Load(20.0);
+        QCOMPARE(changes.count(), 0);
     }
 
     void aStepThatIsNotImplementedIsSkipped_data() {
@@ -201,7 +231,7 @@ private slots:
             // Skipped: every step is still tried and the load completes.
             QCOMPARE(rig.fake->calls, LoadCalls);
             QVERIFY(rig.messages.messages.isEmpty());
-            QVERIFY(!rig.bNoMedia);
+            QVERIFY(!rig.player.NoMedia());
             QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
             return;
         }
@@ -211,7 +241,7 @@ private slots:
         QCOMPARE(rig.fake->CallCount(operation), 1);
         QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("File is not supported")});
         QCOMPARE(rig.messages.messages.first().icon, Platform::MessageIcon::Exclamation);
-        QVERIFY(rig.bNoMedia);
+        QVERIFY(rig.player.NoMedia());
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00.00/00:00.00"));
         // Play and Stop ignore clicks after a failed load.
         rig.fake->calls.clear();
@@ -231,7 +261,7 @@ private slots:
         Rig rig;
         rig.Load(duration);
         QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("File is not supported")});
-        QVERIFY(rig.bNoMedia);
+        QVERIFY(rig.player.NoMedia());
         QCOMPARE(rig.slider->Max(), 1000000);
         QCOMPARE(rig.fake->CallCount(Operation::Run), 0);
     }
@@ -241,7 +271,7 @@ private slots:
         rig.player.SetEngineFactory([] { return std::unique_ptr<PlayerEngine>(); });
         rig.player.LoadVideo(QStringLiteral("/videos/a.mp4"));
         QCOMPARE(rig.messages.texts(), QStringList{QStringLiteral("File is not supported")});
-        QVERIFY(rig.bNoMedia);
+        QVERIFY(rig.player.NoMedia());
         QVERIFY(rig.player.Engine() == nullptr);
     }
 
@@ -263,7 +293,7 @@ private slots:
         rig.Load(duration);
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:00/") + text);
         QCOMPARE(rig.slider->Max(), max);
-        QVERIFY(!rig.bNoMedia);
+        QVERIFY(!rig.player.NoMedia());
     }
 
     void theTimerFollowsPlaybackToTheEndAndPlayRewinds() {
