@@ -263,8 +263,7 @@ void FormatPanel::SetCategory(const QString& sCat) {
         const QSignalBlocker blocker(cmbOutVCodec);
         cmbOutVCodec->clear();
         QSet<QString> listed;
-        for (qsizetype i = 0; i < presets.PresetCount() && i < presets.Presets().size(); ++i) {
-            const PresetRecord& record = presets.Presets().at(i);
+        for (const PresetRecord& record : presets.CountedPresets()) {
             if (record.category == sCat && !listed.contains(record.label)) {
                 listed.insert(record.label);
                 cmbOutVCodec->addItem(record.label);
@@ -282,8 +281,7 @@ void FormatPanel::SetVideoCodec(const QString& sCodec) {
         cmbOutFormat->clear();
         const QString category = cmbCategory->currentText();
         QSet<QString> listed;
-        for (qsizetype i = 0; i < presets.PresetCount() && i < presets.Presets().size(); ++i) {
-            const PresetRecord& record = presets.Presets().at(i);
+        for (const PresetRecord& record : presets.CountedPresets()) {
             if (record.category == category && record.label == sCodec &&
                 !listed.contains(record.extension)) {
                 listed.insert(record.extension);
