@@ -73,10 +73,7 @@ QString Range(const Marks& marks) {
 
 QString PresetArguments(const FormatChoice& choice, const PresetCatalog& catalog,
                         const Marks& marks) {
-    const QList<PresetRecord>& presets = catalog.Presets();
-    const qsizetype count = qMin<qsizetype>(catalog.PresetCount(), presets.size());
-    for (qsizetype i = 0; i < count; ++i) {
-        const PresetRecord& preset = presets.at(i);
+    for (const PresetRecord& preset : catalog.CountedPresets()) {
         if (preset.extension == choice.extension && preset.label == choice.label &&
             preset.category == choice.category) {
             return preset.params + Range(marks);
