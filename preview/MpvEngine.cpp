@@ -69,6 +69,14 @@ const Option CoreOptions[] = {
     {"config", "no"},
     {"load-scripts", "no"},
     {"ytdl", "no"},
+    // Nor mpv's built-in scripts and profiles: each starts a script interpreter.
+    {"load-stats-overlay", "no"},
+    {"load-osd-console", "no"},
+    {"load-auto-profiles", "no"},
+    // The preview shows no text: no subtitles, and no font search for mpv's text renderer
+    // (which would scan the system's fonts when the first core starts).
+    {"sid", "no"},
+    {"sub-font-provider", "none"},
     // Quenlet draws the picture itself; mpv has no input, controller, on-screen display or
     // cursor handling of its own.
     {"vo", "libmpv"},
