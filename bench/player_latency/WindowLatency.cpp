@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -176,10 +177,12 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
                 std::vector<double> firstPictures;
                 std::vector<double> exactPictures;
                 QList<int> missed;
+                QList<double> closestMissed;
                 for (int i = 0; i < options.seeks; ++i) {
                     const int second = 1 + (i * 7) % Seconds;
                     panel->Slider->SetValue(second);
                     frames.Take();
+                    double closest = 255;
                     QElapsedTimer clock;
                     clock.start();
                     if (oneStep) {
@@ -193,10 +196,13 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
                             return Difference(picture, keyFrame.at(second)) < 0.5;
                         },
                         [&](const QImage& picture) {
-                            return Difference(picture, exact.at(second)) < 0.5;
+                            const double difference = Difference(picture, exact.at(second));
+                            closest = std::min(closest, difference);
+                            return difference < 0.5;
                         });
                     if (drawn.last < 0) {
                         missed.append(second);
+                        closestMissed.append(closest);
                     } else {
                         firstPictures.push_back(drawn.first);
                         exactPictures.push_back(drawn.last);
@@ -216,8 +222,11 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
                                QStringLiteral("seek on MouseUp (%1) to exact picture").arg(state)),
                            exactPictures, "no slower than one exact seek");
                 }
-                for (const int second : missed) {
-                    std::printf("  a seek to %d s never showed that second's picture\n", second);
+                for (int k = 0; k < missed.size(); ++k) {
+                    std::printf("  a seek to %d s never showed that second's picture (closest "
+                                "picture drawn %.2f from it, the key frame's %.2f from it)\n",
+                                missed.at(k), closestMissed.at(k),
+                                Difference(keyFrame.at(missed.at(k)), exact.at(missed.at(k))));
                 }
             }
         }
