@@ -2,9 +2,9 @@
 
 #include "preview/PropertyBag.h"
 #include "preview/Slider.h"
+#include "settings/RememberedSettings.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -213,7 +213,7 @@ QWidget* MainPanel::BuildStepTwo(QWidget* parent) {
     options->addStretch();
     grid->addLayout(options, 2, 1, 1, 2);
 
-    txtOutPath = new QLineEdit(QDir::homePath() + QStringLiteral("/Output Video"), step);
+    txtOutPath = new QLineEdit(RememberedSettings::DefaultOutPath(), step);
     txtOutPath->setObjectName(QStringLiteral("txtOutPath"));
     grid->addWidget(txtOutPath, 3, 1);
     cmdBrowse = NewButton(QStringLiteral("Browse..."), "cmdBrowse", step);

@@ -4,18 +4,17 @@
 #include "engine/ConversionCommand.h"
 #include "engine/DOSOutputs.h"
 #include "engine/EncoderWording.h"
+#include "engine/HandlerGuard.h"
 #include "engine/OutputCheck.h"
 #include "engine/Platform.h"
-#include "engine/Rounding.h"
+#include "engine/ProgressReading.h"
 
 #include <QFileInfo>
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <exception>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -29,21 +28,16 @@ void ShowUnexpectedFailure(const QString& description, const QString& source, in
 
 // Runs `operation`; a failure inside it ends it with the "Error Occured:" message.
 template <typename Operation> bool GuardedRun(const QString& source, Operation&& operation) {
-    try {
-        operation();
-        return true;
-    } catch (const std::system_error& error) {
-        ShowUnexpectedFailure(QString::fromLocal8Bit(error.what()), source, error.code().value());
-    } catch (const std::exception& error) {
-        ShowUnexpectedFailure(QString::fromLocal8Bit(error.what()), source, 0);
-    } catch (...) {
-        ShowUnexpectedFailure(QStringLiteral("Unknown failure"), source, 0);
-    }
-    return false;
+    return RunGuarded(std::forward<Operation>(operation), [&source](const std::exception* error) {
+        if (error == nullptr) {
+            ShowUnexpectedFailure(QStringLiteral("Unknown failure"), source, 0);
+            return;
+        }
+        const auto* systemError = dynamic_cast<const std::system_error*>(error);
+        ShowUnexpectedFailure(QString::fromLocal8Bit(error->what()), source,
+                              systemError != nullptr ? systemError->code().value() : 0);
+    });
 }
-
-// The longest unfinished line kept between pieces: an error line with the longest path.
-constexpr qsizetype kLongestLine = 8192;
 
 bool IsBlank(QChar character) {
     return character == QLatin1Char(' ') || character == QLatin1Char('\t');
@@ -172,6 +166,10 @@ bool CVideoConv::IsFileSupported(const QString& sMediaFile) {
     return completed && supported;
 }
 
+QString CVideoConv::RunOutputs() const {
+    return objDOS ? objDOS->Outputs() : QString();
+}
+
 QString CVideoConv::BuildCommandLine() const {
     return ConversionCommand::Build(EncoderWording::EncoderCommand(), inputFile_, parametrs_,
                                     outputFile_);
@@ -213,53 +211,17 @@ QString CVideoConv::ExtractEncoderMessage(const QString& sOutputs) {
 }
 
 void CVideoConv::objDOS_ReceiveOutputs(QString& CommandOutputs) {
-    // Nothing escapes this handler: a step that fails is skipped.
-    try {
-        const QString piece = CommandOutputs;
-        // The encoder's error line may arrive split over two pieces: each piece is read after
-        // the unfinished line the pieces before it ended with.
-        const QString lines = unfinishedLine_ + piece;
-        const qsizetype lastBreak =
-            std::max(lines.lastIndexOf(QLatin1Char('\n')), lines.lastIndexOf(QLatin1Char('\r')));
-        unfinishedLine_ = lines.mid(lastBreak + 1).right(kLongestLine);
-        if (EncoderWording::IsUnknownFormat(lines, runInput_)) {
-            RaiseStatus(QStringLiteral("Unknown format"));
-            RaiseProgress(-1);
-            return;
+    // Nothing escapes this handler: a piece whose reading or announcing fails is skipped.
+    RunGuarded([&] {
+        const ProgressReading reading =
+            ReadProgressPiece(CommandOutputs, unfinishedLine_, runInput_, fileTimeLength_);
+        if (reading.status) {
+            RaiseStatus(*reading.status);
         }
-        if (piece == QLatin1String("Cancelled")) {
-            RaiseStatus(QStringLiteral("Cancelled"));
-            return;
+        if (reading.progress) {
+            RaiseProgress(*reading.progress);
         }
-        HandleProgressTime(piece);
-    } catch (...) {
-    }
-}
-
-// Only the first "time=" of a piece counts; no state is kept between pieces.
-void CVideoConv::HandleProgressTime(const QString& CommandOutputs) {
-    QString timeText;
-    if (!EncoderWording::FindProgressTime(CommandOutputs, &timeText)) {
-        return;
-    }
-    if (!(fileTimeLength_ > 0.0F)) {
-        RaiseStatus(timeText + QStringLiteral(" Seconds Converted"));
-        return;
-    }
-    const std::optional<double> seconds = EncoderWording::ProgressTimeSeconds(timeText);
-    if (!seconds) {
-        return;
-    }
-    const std::optional<std::int32_t> wholeSeconds = RoundToInt32(*seconds);
-    if (!wholeSeconds) {
-        return;
-    }
-    const double percent = RoundHalfEven(static_cast<double>(*wholeSeconds) /
-                                         static_cast<double>(fileTimeLength_) * 100.0);
-    if (!(percent >= -32768.0 && percent <= 32767.0)) {
-        return; // the percentage is a 16-bit number; a value outside it is skipped
-    }
-    RaiseProgress(static_cast<qint16>(percent));
+    });
 }
 
 void CVideoConv::RaiseStatus(const QString& sStatus) {

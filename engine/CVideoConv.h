@@ -48,6 +48,16 @@ public:
     // file says its format is unknown or its data invalid (EncoderWording::IsUnknownFormat).
     bool IsFileSupported(const QString& sMediaFile);
 
+    // The command line a conversion runs: the encoder, the cut start if any, "-i", the input,
+    // the other arguments and the output.
+    QString BuildCommandLine() const;
+    // What the encoder printed in the last run (a conversion's or a probe's); empty before the
+    // first run.
+    QString RunOutputs() const;
+    // The encoder's output with its preamble (banner, input description, stream mapping) cut
+    // off: the error text after it, from the last line break skipped on.
+    static QString ExtractEncoderMessage(const QString& sOutputs);
+
 signals:
     // Percentage of FileTimeLength encoded so far (not clamped), or -1 for an unknown format.
     void Progress(qint16& iProgress);
@@ -58,17 +68,11 @@ private slots:
     void objDOS_ReceiveOutputs(QString& CommandOutputs);
 
 private:
-    friend class tst_CVideoConv; // tests drive the private routines directly
-    friend class tst_CVideoConvEncoder;
-
     DOSOutputs* Runner();
     QString FailureDetail(const QString& outputs) const;
     QString OutputProblem(const QString& outputs);
-    QString BuildCommandLine() const;
-    static QString ExtractEncoderMessage(const QString& sOutputs);
     void RaiseStatus(const QString& sStatus);
     void RaiseProgress(qint16 iProgress);
-    void HandleProgressTime(const QString& CommandOutputs);
 
     QString inputFile_;
     // The input of the current or last run (a conversion's or a probe's): the encoder's error

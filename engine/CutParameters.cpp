@@ -72,10 +72,7 @@ QString PresetArguments(const FormatPanel& panel, const Slider& slider) {
     const QString category = panel.cmbCategory->currentText();
     const QString label = panel.cmbOutVCodec->currentText();
     const QString extension = panel.cmbOutFormat->currentText();
-    const QList<PresetRecord>& presets = panel.presets.Presets();
-    const qsizetype count = qMin<qsizetype>(panel.presets.PresetCount(), presets.size());
-    for (qsizetype i = 0; i < count; ++i) {
-        const PresetRecord& preset = presets.at(i);
+    for (const PresetRecord& preset : panel.presets.CountedPresets()) {
         if (preset.extension == extension && preset.label == label && preset.category == category) {
             return preset.params + Range(slider);
         }

@@ -40,9 +40,9 @@ CatalogResult CodecCatalog::ReadCodecs(const QString& content) {
 }
 
 QString CodecCatalog::GetCodecName(const QString& sDesc) const {
-    for (qint32 i = 0; i < codecCount_ && i < codecs_.size(); ++i) {
-        if (codecs_[i].description == sDesc) {
-            return CatalogText::TrimSpaces(codecs_[i].name).toString();
+    for (const CodecRecord& record : CountedCodecs()) {
+        if (record.description == sDesc) {
+            return CatalogText::TrimSpaces(record.name).toString();
         }
     }
     return {};
@@ -70,8 +70,7 @@ void CodecCatalog::LoadCodecs(QComboBox* cmbCVCodec, QComboBox* cmbCACodec) {
         }
         QStringList video;
         QStringList audio;
-        for (qint32 i = 0; i < codecCount_; ++i) {
-            const CodecRecord& record = codecs_[i];
+        for (const CodecRecord& record : CountedCodecs()) {
             if (record.type == u"video codec") {
                 video.append(record.description);
             } else if (record.type == u"audio codec") {

@@ -6,6 +6,9 @@
 #include <QList>
 #include <QString>
 
+#include <cstddef>
+#include <span>
+
 class QComboBox;
 
 // The codec catalog: the codecs offered in the custom format lists, read once at start-up from
@@ -18,10 +21,17 @@ class QComboBox;
 // slot with the next record.
 class CodecCatalog {
 public:
-    // The records, index 0 upwards. After a failed reading the slot being filled when it
-    // stopped is still in the list, beyond CodecCount().
-    const QList<CodecRecord>& Codecs() const { return codecs_; }
+    // The records that count, index 0 upwards: the first CodecCount() records read. This is
+    // what the catalog offers; everything that lists or looks up codecs goes by it.
+    std::span<const CodecRecord> CountedCodecs() const {
+        return {codecs_.constData(), static_cast<std::size_t>(qBound(
+                                         qsizetype(0), qsizetype(codecCount_), codecs_.size()))};
+    }
+    // The number of records that count.
     qint32 CodecCount() const { return codecCount_; }
+    // The slots as read, for checking the reading: after a failed reading the slot being
+    // filled when it stopped is still there, beyond CodecCount().
+    const QList<CodecRecord>& Codecs() const { return codecs_; }
 
     // Reads codecs.xml from the application folder and refills the two lists with the
     // descriptions, in file order and without removing duplicates: "video codec" records go to

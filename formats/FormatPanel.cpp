@@ -3,6 +3,7 @@
 #include "engine/Platform.h"
 #include "formats/BoxKeyFilter.h"
 #include "formats/BoxValidator.h"
+#include "formats/FormatDefaults.h"
 #include "formats/ListSelection.h"
 
 #include <QAbstractItemView>
@@ -212,8 +213,8 @@ QWidget* FormatPanel::BuildCustomPage() {
     auto* audioGrid = NewGrid(audio);
     cmbCACodec = NewList(audio);
     cmbCASmapleRate = NewList(audio, SampleRateList);
-    txtCABirate = NewBox(audio, QStringLiteral("64"), BoxKeyFilter::Bitrate);
-    txtChannels = NewBox(audio, QStringLiteral("2"), BoxKeyFilter::Channels);
+    txtCABirate = NewBox(audio, FormatDefaults::AudioBitrate, BoxKeyFilter::Bitrate);
+    txtChannels = NewBox(audio, FormatDefaults::Channels, BoxKeyFilter::Channels);
     AddRow(audioGrid, QStringLiteral("Output Audio Codec:"), cmbCACodec);
     AddRow(audioGrid, QStringLiteral("Sampling Rate:"), cmbCASmapleRate);
     AddRow(audioGrid, QStringLiteral("Bitrate:"), WithUnit(txtCABirate, QStringLiteral("kbps")));
@@ -223,10 +224,10 @@ QWidget* FormatPanel::BuildCustomPage() {
     auto* video = new QGroupBox(QStringLiteral("Output Video Options"), page);
     auto* videoGrid = NewGrid(video);
     cmbCVCodec = NewList(video);
-    txtCVBitrate = NewBox(video, QStringLiteral("196"), BoxKeyFilter::Bitrate);
+    txtCVBitrate = NewBox(video, FormatDefaults::VideoBitrate, BoxKeyFilter::Bitrate);
     cmbCVSize = NewList(video, SizeList);
     cmbCVAspect = NewList(video, AspectList);
-    txtFrameRate = NewBox(video, QStringLiteral("25"), BoxKeyFilter::FrameRate);
+    txtFrameRate = NewBox(video, FormatDefaults::FrameRate, BoxKeyFilter::FrameRate);
     AddRow(videoGrid, QStringLiteral("Output Video Codec:"), cmbCVCodec);
     AddRow(videoGrid, QStringLiteral("Bitrate:"), WithUnit(txtCVBitrate, QStringLiteral("kbps")));
     AddRow(videoGrid, QStringLiteral("Video Size:"), cmbCVSize);
@@ -263,8 +264,7 @@ void FormatPanel::SetCategory(const QString& sCat) {
         const QSignalBlocker blocker(cmbOutVCodec);
         cmbOutVCodec->clear();
         QSet<QString> listed;
-        for (qsizetype i = 0; i < presets.PresetCount() && i < presets.Presets().size(); ++i) {
-            const PresetRecord& record = presets.Presets().at(i);
+        for (const PresetRecord& record : presets.CountedPresets()) {
             if (record.category == sCat && !listed.contains(record.label)) {
                 listed.insert(record.label);
                 cmbOutVCodec->addItem(record.label);
@@ -282,8 +282,7 @@ void FormatPanel::SetVideoCodec(const QString& sCodec) {
         cmbOutFormat->clear();
         const QString category = cmbCategory->currentText();
         QSet<QString> listed;
-        for (qsizetype i = 0; i < presets.PresetCount() && i < presets.Presets().size(); ++i) {
-            const PresetRecord& record = presets.Presets().at(i);
+        for (const PresetRecord& record : presets.CountedPresets()) {
             if (record.category == category && record.label == sCodec &&
                 !listed.contains(record.extension)) {
                 listed.insert(record.extension);

@@ -59,8 +59,8 @@ CatalogResult PresetCatalog::ReadPresets(const QString& content) {
 QStringList PresetCatalog::Categories() const {
     QStringList categories;
     QSet<QString> seen;
-    for (qint32 i = 0; i < presetCount_ && i < presets_.size(); ++i) {
-        const QString& category = presets_[i].category;
+    for (const PresetRecord& record : CountedPresets()) {
+        const QString& category = record.category;
         if (!seen.contains(category)) {
             seen.insert(category);
             categories.append(category);

@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <functional>
+#include <span>
 
 class QComboBox;
 
@@ -20,11 +22,17 @@ class QComboBox;
 // order, closing line). A record without a category shares its slot with the next record.
 class PresetCatalog {
 public:
-    // The records, index 0 upwards. After a failed load the slot being filled when the reading
-    // stopped is still in the list, beyond PresetCount().
-    const QList<PresetRecord>& Presets() const { return presets_; }
-    // The number of records that count (records 0 to PresetCount() - 1).
+    // The records that count, index 0 upwards: the first PresetCount() records read. This is
+    // what the catalog offers; everything that lists or looks up presets goes by it.
+    std::span<const PresetRecord> CountedPresets() const {
+        return {presets_.constData(), static_cast<std::size_t>(qBound(
+                                          qsizetype(0), qsizetype(presetCount_), presets_.size()))};
+    }
+    // The number of records that count.
     qint32 PresetCount() const { return presetCount_; }
+    // The slots as read, for checking the reading: after a failed load the slot being filled
+    // when the reading stopped is still there, beyond PresetCount().
+    const QList<PresetRecord>& Presets() const { return presets_; }
 
     // Reads presets.xml from the application folder, fills cmbCategory with each category once
     // (order of first appearance), selects its first entry with the list's signals blocked and

@@ -1,5 +1,6 @@
 #include "preview/CutSelection.h"
 
+#include "engine/HandlerGuard.h"
 #include "engine/modMain.h"
 #include "preview/Slider.h"
 
@@ -13,11 +14,13 @@ namespace {
 // Runs a click's work; a slider that refuses a value leaves the rest undone, logged, and no
 // exception leaves the slot.
 template <typename Work> void Guarded(const char* what, Work work) {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        qWarning("CutSelection: %s failed: %s", what, error.what());
-    }
+    RunGuarded(work, [what](const std::exception* error) {
+        if (error != nullptr) {
+            qWarning("CutSelection: %s failed: %s", what, error->what());
+        } else {
+            qWarning("CutSelection: %s failed", what);
+        }
+    });
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "preview/PreviewPlayer.h"
 
+#include "engine/HandlerGuard.h"
 #include "engine/Platform.h"
 #include "engine/Rounding.h"
 #include "engine/modMain.h"
@@ -27,13 +28,13 @@ const QString PauseCaption = QStringLiteral("Pause");
 // Runs one statement of the timer tick or the seek; one that throws is skipped (logged), so no
 // exception leaves the player's slots.
 template <typename Statement> void Skipping(const char* what, Statement statement) {
-    try {
-        statement();
-    } catch (const std::exception& error) {
-        qWarning("PreviewPlayer: %s skipped: %s", what, error.what());
-    } catch (...) {
-        qWarning("PreviewPlayer: %s skipped", what);
-    }
+    RunGuarded(statement, [what](const std::exception* error) {
+        if (error != nullptr) {
+            qWarning("PreviewPlayer: %s skipped: %s", what, error->what());
+        } else {
+            qWarning("PreviewPlayer: %s skipped", what);
+        }
+    });
 }
 
 } // namespace
@@ -150,13 +151,14 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
     };
     for (const auto& step : steps) {
         EngineResult result = EngineResult::Failed;
-        try {
-            result = step();
-        } catch (const std::exception& error) {
-            qWarning("PreviewPlayer: loading failed: %s", error.what());
-        } catch (...) {
-            qWarning("PreviewPlayer: loading failed");
-        }
+        RunGuarded([&] { result = step(); },
+                   [](const std::exception* error) {
+                       if (error != nullptr) {
+                           qWarning("PreviewPlayer: loading failed: %s", error->what());
+                       } else {
+                           qWarning("PreviewPlayer: loading failed");
+                       }
+                   });
         if (result == EngineResult::Failed) {
             return false;
         }

@@ -1,5 +1,7 @@
 #include "preview/SliderArtwork.h"
 
+#include "preview/SliderMath.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -43,7 +45,7 @@ QPainterPath RoundedBar(double left, double top, double right, double bottom) {
 
 // One column of track: the rim rows and the groove rows between them.
 QImage Strip(int scale, const QColor& rim, const QBrush& groove) {
-    QImage image = NewImage(1, 20, scale);
+    QImage image = NewImage(1, SliderGeometry::Thickness, scale);
     QPainter painter;
     Begin(painter, image, scale);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -57,8 +59,8 @@ QImage Strip(int scale, const QColor& rim, const QBrush& groove) {
 // cap, so that only the rounded end falls inside). The picture holds the rim; the mask the
 // groove's inside, where the track beneath stays visible.
 void Cap(int width, double left, double right, int scale, QImage& picture, QImage& mask) {
-    picture = NewImage(width, 20, scale);
-    mask = NewImage(width, 20, scale);
+    picture = NewImage(width, SliderGeometry::Thickness, scale);
+    mask = NewImage(width, SliderGeometry::Thickness, scale);
     QPainter painter;
     Begin(painter, picture, scale);
     const QPainterPath outer = RoundedBar(left, RimTop, right, RimBottom);
@@ -70,7 +72,7 @@ void Cap(int width, double left, double right, int scale, QImage& picture, QImag
 }
 
 QImage Handle(int scale) {
-    QImage image = NewImage(19, 10, scale);
+    QImage image = NewImage(SliderGeometry::HandleLength, 10, scale);
     QPainter painter;
     Begin(painter, image, scale);
     const QRectF body(0.5, 0.5, 18.0, 9.0);
@@ -110,8 +112,8 @@ SliderArtwork::SliderArtwork(int scale) : scale_(scale < 1 ? 1 : scale) {
     PicFullFill = Strip(s, SelectionRim, selection);
     // The groove starts one pixel into the left cap and ends four pixels short of the right
     // edge; the other end of each lies far beyond its cap.
-    Cap(11, 1.0, 40.0, s, PicLeft, MaskLeft);
-    Cap(14, -30.0, 10.0, s, PicRight, MaskRight);
+    Cap(SliderGeometry::LeftCapLength, 1.0, 40.0, s, PicLeft, MaskLeft);
+    Cap(SliderGeometry::RightCapLength, -30.0, 10.0, s, PicRight, MaskRight);
     PicHandle = Handle(s);
 
     PicDown = Turned(PicLeft);

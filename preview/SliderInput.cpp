@@ -1,5 +1,6 @@
 #include "preview/Slider.h"
 
+#include "engine/HandlerGuard.h"
 #include "preview/SliderMath.h"
 
 #include <QKeyEvent>
@@ -56,13 +57,13 @@ bool CountsAsClick(Qt::MouseButton button) {
 } // namespace
 
 void Slider::Guarded(const char* what, const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const std::exception& error) {
-        qWarning("Slider: %s abandoned: %s", what, error.what());
-    } catch (...) {
-        qWarning("Slider: %s abandoned after an unknown error", what);
-    }
+    RunGuarded(step, [what](const std::exception* error) {
+        if (error != nullptr) {
+            qWarning("Slider: %s abandoned: %s", what, error->what());
+        } else {
+            qWarning("Slider: %s abandoned after an unknown error", what);
+        }
+    });
 }
 
 // One pointer step: the value from the position, then the position held within the track and the
@@ -70,30 +71,30 @@ void Slider::Guarded(const char* what, const std::function<void()>& step) {
 void Slider::TrackPointer(double& x, double& y) {
     const qint32 range = SliderMath::Subtract(max_, min_);
     if (style_ == 0) {
-        const double length = width() - 44.0;
-        const double f = (x - 19.0) / length * range;
+        const double length = width() - SliderGeometry::UnusedLength;
+        const double f = (x - SliderGeometry::PointerOrigin) / length * range;
         // Min + v taken exactly (no 32-bit step here), so a pointer far beyond either end simply
         // gives that end after the clamp below.
         value_ = SliderMath::Saturate(double(min_) + RoundHalfEven(f), min_);
-        if (x < 19.5) {
-            x = 19.5;
+        if (x < SliderGeometry::PointerFirst) {
+            x = SliderGeometry::PointerFirst;
         }
-        if (x > width() - 23.5) {
-            x = width() - 23.5;
+        if (x > width() - SliderGeometry::PointerEndMargin) {
+            x = width() - SliderGeometry::PointerEndMargin;
         }
-        handleOffset_ = x - 9.5;
+        handleOffset_ = x - SliderGeometry::HalfHandle;
     } else {
-        const double length = height() - 44.0;
-        const double f = (y - 19.0) / length * range;
+        const double length = height() - SliderGeometry::UnusedLength;
+        const double f = (y - SliderGeometry::PointerOrigin) / length * range;
         const qint32 v = SliderMath::Round(f);
         value_ = SliderMath::Subtract(SliderMath::Add(min_, max_), SliderMath::Add(min_, v));
-        if (y < 19.5) {
-            y = 19.5;
+        if (y < SliderGeometry::PointerFirst) {
+            y = SliderGeometry::PointerFirst;
         }
-        if (y > height() - 23.5) {
-            y = height() - 23.5;
+        if (y > height() - SliderGeometry::PointerEndMargin) {
+            y = height() - SliderGeometry::PointerEndMargin;
         }
-        handleOffset_ = height() - (y - 9.5) - 4.0;
+        handleOffset_ = height() - (y - SliderGeometry::HalfHandle) - 4.0;
     }
     freeHandle_ = true;
     ClampValue();

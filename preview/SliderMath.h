@@ -56,3 +56,27 @@ inline int Position(double value) {
 }
 
 } // namespace SliderMath
+
+// The seek slider's fixed measures in logical pixels, shared by its input and its drawing: a
+// left end cap, the track, a right end cap, and the handle that moves along the track. For the
+// vertical style the same measures run from the top down (the right cap on top).
+namespace SliderGeometry {
+
+// Across the track: the height of the horizontal slider, the width of the vertical one.
+inline constexpr int Thickness = 20;
+inline constexpr int LeftCapLength = 11;
+inline constexpr int RightCapLength = 14;
+inline constexpr int HandleLength = 19;
+inline constexpr double HalfHandle = HandleLength / 2.0;
+// The part of the slider's length that no value lies on: both caps and the handle.
+inline constexpr double UnusedLength = LeftCapLength + RightCapLength + HandleLength;
+// The shortest slider: both caps and twice the handle.
+inline constexpr int MinimumLength = LeftCapLength + RightCapLength + 2 * HandleLength;
+// The pointer position that reads as the lowest value.
+inline constexpr double PointerOrigin = 19.0;
+// How near either end the pointer may hold the handle's centre: from the first position, to
+// the end cap and half a handle before the far end.
+inline constexpr double PointerFirst = 19.5;
+inline constexpr double PointerEndMargin = RightCapLength + HalfHandle;
+
+} // namespace SliderGeometry

@@ -25,9 +25,8 @@ int Component(double value) {
     return static_cast<int>(RoundHalfEven(value));
 }
 
-// The shortest track the caps and the handle need: both caps and twice the handle.
-constexpr int MinimumLength = 14 + 11 + 2 * 19;
-constexpr int Thickness = 20;
+using SliderGeometry::MinimumLength;
+using SliderGeometry::Thickness;
 
 } // namespace
 
@@ -60,9 +59,9 @@ double Slider::Range() const {
 // The left edge the handle has at v, horizontal style, in three roundings.
 int Slider::Position(qint32 v) const {
     const double range = Range();
-    const double length = width() - 44.0;
+    const double length = width() - SliderGeometry::UnusedLength;
     const double a = RoundHalfEven(double(v) / range * length);
-    const double b = RoundHalfEven(19.0 / 2.0 + a + 1.0);
+    const double b = RoundHalfEven(SliderGeometry::HalfHandle + a + 1.0);
     return SliderMath::Position(b - double(min_) / range * length);
 }
 
@@ -79,9 +78,10 @@ int Slider::LevelHeight() const {
         return SliderMath::Position(handleOffset_);
     }
     const double range = Range();
-    const double length = height() - 44.0;
+    const double length = height() - SliderGeometry::UnusedLength;
     const double a = RoundHalfEven(double(value_) / range * length);
-    const double b = RoundHalfEven(19.0 / 2.0 + a + 1.0 + 19.0);
+    const double b =
+        RoundHalfEven(SliderGeometry::HalfHandle + a + 1.0 + SliderGeometry::HandleLength);
     return SliderMath::Position(b - double(min_) / range * length);
 }
 

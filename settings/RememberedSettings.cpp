@@ -1,7 +1,9 @@
 #include "settings/RememberedSettings.h"
 
+#include "engine/HandlerGuard.h"
 #include "engine/Platform.h"
 #include "engine/Rounding.h"
+#include "formats/FormatDefaults.h"
 #include "formats/FormatPanel.h"
 #include "formats/ListSelection.h"
 #include "settings/CRegister.h"
@@ -13,7 +15,6 @@
 #include <QRadioButton>
 #include <QValidator>
 
-#include <exception>
 #include <functional>
 #include <optional>
 
@@ -27,11 +28,7 @@ const QString kFalse = QStringLiteral("False");
 
 // Runs one restoring step on its own: whatever goes wrong in it stays in it.
 void Step(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-    } catch (...) {
-    }
+    RunGuarded(step);
 }
 
 // A stored truth value: "True" or "False", letter case and surrounding blanks ignored.
@@ -83,156 +80,190 @@ void RememberedSettings::Save(const QString& name, const QString& value) const {
     Step([&] { CRegister().REGSaveSetting(HKEY_LOCAL_MACHINE, SettingsKey, name, value); });
 }
 
-void RememberedSettings::SaveSettings() {
-    const auto option = [this](const QString& name, const QRadioButton* button) {
-        if (button != nullptr) {
-            Save(name, button->isChecked() ? kTrue : kFalse);
-        }
+std::vector<RememberedSettings::Setting> RememberedSettings::Settings() const {
+    using Kind = Setting::Kind;
+    std::vector<Setting> settings{
+        {QStringLiteral("optOtherFolder"), Kind::Option, optOtherFolder_, kTrue, {}, {}},
+        {QStringLiteral("optSameFolder"), Kind::Option, optSameFolder_, kFalse, {}, {}},
+        // With "Same folder as input file" the folder box and Browse are not used.
+        {QStringLiteral("txtOutPath"),
+         Kind::Text,
+         txtOutPath_,
+         DefaultOutPath(),
+         {},
+         [this] {
+             if (optSameFolder_ != nullptr && optSameFolder_->isChecked()) {
+                 if (txtOutPath_ != nullptr) {
+                     txtOutPath_->setEnabled(false);
+                 }
+                 if (cmdBrowse_ != nullptr) {
+                     cmdBrowse_->setEnabled(false);
+                 }
+             }
+         }},
     };
-    // An empty list (its catalog did not load) has no choice to remember: the stored one stays
-    // for the next start.
-    const auto list = [this](const QString& name, const QComboBox* box) {
-        if (box != nullptr && box->count() > 0) {
-            Save(name, QString::number(box->currentIndex()));
-        }
-    };
-    const auto text = [this](const QString& name, const QLineEdit* box) {
-        if (box != nullptr) {
-            Save(name, box->text());
-        }
-    };
-    // The order in which the values are written.
-    option(QStringLiteral("optOtherFolder"), optOtherFolder_);
-    option(QStringLiteral("optSameFolder"), optSameFolder_);
-    text(QStringLiteral("txtOutPath"), txtOutPath_);
     if (frFormats_ == nullptr) {
+        return settings;
+    }
+    FormatPanel* f = frFormats_;
+    const auto list = [&settings](const char* name, QComboBox* box, const char* sDefault,
+                                  std::function<void(const QString&)> handler = {}) {
+        settings.push_back({QLatin1String(name),
+                            Kind::List,
+                            box,
+                            QLatin1String(sDefault),
+                            std::move(handler),
+                            {}});
+    };
+    const auto text = [&settings](const char* name, QLineEdit* box, const QString& sDefault) {
+        settings.push_back({QLatin1String(name), Kind::Text, box, sDefault, {}, {}});
+    };
+    settings.push_back({QStringLiteral("optFormat"),
+                        Kind::FormatMode,
+                        f->optFormat[0],
+                        QStringLiteral("0"),
+                        [f](const QString& mode) { f->optFormat_Click(mode.toInt()); },
+                        {}});
+    // A category rebuilds the two lists below it and a label the container list, so they are
+    // restored from the top down.
+    list("cmbCategory", f->cmbCategory, "1", [f](const QString& sCat) { f->SetCategory(sCat); });
+    list("cmbOutVCodec", f->cmbOutVCodec, "1",
+         [f](const QString& sCodec) { f->SetVideoCodec(sCodec); });
+    list("cmbOutFormat", f->cmbOutFormat, "1");
+    list("cmbCustContainer", f->cmbCustContainer, "2");
+    list("cmbCACodec", f->cmbCACodec, "1");
+    list("cmbCASmapleRate", f->cmbCASmapleRate, "4");
+    list("cmbCVCodec", f->cmbCVCodec, "1");
+    list("cmbCVSize", f->cmbCVSize, "0");
+    list("cmbCVAspect", f->cmbCVAspect, "0");
+    text("txtCABirate", f->txtCABirate, FormatDefaults::AudioBitrate);
+    text("txtChannels", f->txtChannels, FormatDefaults::Channels);
+    text("txtCVBitrate", f->txtCVBitrate, FormatDefaults::VideoBitrate);
+    text("txtFrameRate", f->txtFrameRate, FormatDefaults::FrameRate);
+    return settings;
+}
+
+void RememberedSettings::SaveSettings() {
+    for (const Setting& setting : Settings()) {
+        SaveSetting(setting);
+    }
+}
+
+void RememberedSettings::SaveSetting(const Setting& setting) const {
+    if (setting.control == nullptr) {
         return;
     }
-    const FormatPanel& f = *frFormats_;
-    if (f.optFormat[0] != nullptr) {
-        Save(QStringLiteral("optFormat"),
-             f.optFormat[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    switch (setting.kind) {
+    case Setting::Kind::Option:
+        Save(setting.name,
+             static_cast<const QRadioButton*>(setting.control)->isChecked() ? kTrue : kFalse);
+        break;
+    case Setting::Kind::FormatMode:
+        Save(setting.name, static_cast<const QRadioButton*>(setting.control)->isChecked()
+                               ? QStringLiteral("0")
+                               : QStringLiteral("1"));
+        break;
+    case Setting::Kind::List: {
+        // An empty list (its catalog did not load) has no choice to remember: the stored one
+        // stays for the next start.
+        const auto* box = static_cast<const QComboBox*>(setting.control);
+        if (box->count() > 0) {
+            Save(setting.name, QString::number(box->currentIndex()));
+        }
+        break;
     }
-    list(QStringLiteral("cmbCategory"), f.cmbCategory);
-    list(QStringLiteral("cmbOutVCodec"), f.cmbOutVCodec);
-    list(QStringLiteral("cmbOutFormat"), f.cmbOutFormat);
-    list(QStringLiteral("cmbCustContainer"), f.cmbCustContainer);
-    list(QStringLiteral("cmbCACodec"), f.cmbCACodec);
-    list(QStringLiteral("cmbCASmapleRate"), f.cmbCASmapleRate);
-    list(QStringLiteral("cmbCVCodec"), f.cmbCVCodec);
-    list(QStringLiteral("cmbCVSize"), f.cmbCVSize);
-    list(QStringLiteral("cmbCVAspect"), f.cmbCVAspect);
-    text(QStringLiteral("txtCABirate"), f.txtCABirate);
-    text(QStringLiteral("txtChannels"), f.txtChannels);
-    text(QStringLiteral("txtCVBitrate"), f.txtCVBitrate);
-    text(QStringLiteral("txtFrameRate"), f.txtFrameRate);
+    case Setting::Kind::Text:
+        Save(setting.name, static_cast<const QLineEdit*>(setting.control)->text());
+        break;
+    }
 }
 
 void RememberedSettings::LoadSettings() {
-    // An option button that refuses the change (the selected one of its group cannot be
-    // unselected on its own) keeps its state.
-    const auto option = [this](const QString& name, const QString& sDefault, QRadioButton* button) {
+    for (const Setting& setting : Settings()) {
+        LoadSetting(setting);
+        if (setting.afterLoad) {
+            Step(setting.afterLoad);
+        }
+    }
+    if (frFormats_ != nullptr) {
+        Step([this] { frFormats_->UpdateFormatLabel(); });
+    }
+}
+
+void RememberedSettings::LoadSetting(const Setting& setting) const {
+    switch (setting.kind) {
+    case Setting::Kind::Option:
+        // An option button that refuses the change (the selected one of its group cannot be
+        // unselected on its own) keeps its state.
         Step([&] {
-            const std::optional<bool> value = StoredTruth(Get(name, sDefault));
-            if (button != nullptr && value) {
-                button->setChecked(*value);
+            const std::optional<bool> value = StoredTruth(Get(setting.name, setting.sDefault));
+            if (setting.control != nullptr && value) {
+                static_cast<QRadioButton*>(setting.control)->setChecked(*value);
             }
         });
-    };
-    // Selecting from code runs the list's selection handler, as the user's selection would. A
-    // stored index that is no entry of the list reads as the default; an empty list is left
-    // alone.
-    const auto list = [this](const QString& name, const QString& sDefault, QComboBox* box,
-                             const std::function<void(const QString&)>& handler = {}) {
+        break;
+    case Setting::Kind::FormatMode: {
+        // Two steps: the mode's option button, then the mode's handler. A stored value that
+        // names no mode changes neither.
+        std::optional<int> mode;
         Step([&] {
+            mode = StoredWholeNumber(Get(setting.name, setting.sDefault));
+            if (!mode || (*mode != 0 && *mode != 1)) {
+                mode.reset();
+                return;
+            }
+            if (frFormats_ != nullptr && frFormats_->optFormat[*mode] != nullptr) {
+                frFormats_->optFormat[*mode]->setChecked(true);
+            }
+        });
+        Step([&] {
+            if (mode && setting.handler) {
+                setting.handler(QString::number(*mode));
+            }
+        });
+        break;
+    }
+    case Setting::Kind::List:
+        // Selecting from code runs the list's selection handler, as the user's selection
+        // would. A stored index that is no entry of the list reads as the default; an empty
+        // list is left alone.
+        Step([&] {
+            auto* box = static_cast<QComboBox*>(setting.control);
             if (box == nullptr || box->count() == 0) {
                 return;
             }
             const auto fits = [box](const std::optional<int>& index) {
                 return index && *index >= 0 && *index < box->count();
             };
-            std::optional<int> index = StoredWholeNumber(Get(name, sDefault));
+            std::optional<int> index = StoredWholeNumber(Get(setting.name, setting.sDefault));
             if (!fits(index)) {
-                index = StoredWholeNumber(sDefault);
+                index = StoredWholeNumber(setting.sDefault);
             }
             if (fits(index)) {
-                SelectListEntry(box, *index, handler);
+                SelectListEntry(box, *index, setting.handler);
             }
         });
-    };
-    // A text the box would refuse (its validator does not accept it whole) reads as the default.
-    const auto text = [this](const QString& name, const QString& sDefault, QLineEdit* box) {
+        break;
+    case Setting::Kind::Text:
+        // A text the box would refuse (its validator does not accept it whole) reads as the
+        // default.
         Step([&] {
+            auto* box = static_cast<QLineEdit*>(setting.control);
             if (box == nullptr) {
                 return;
             }
-            QString value = Get(name, sDefault);
+            QString value = Get(setting.name, setting.sDefault);
             if (const QValidator* validator = box->validator()) {
                 int position = 0;
                 QString checked = value;
                 if (validator->validate(checked, position) != QValidator::Acceptable) {
-                    value = sDefault;
+                    value = setting.sDefault;
                 }
             }
             box->setText(value);
         });
-    };
-    // The format mode N, or nothing when the stored value names no mode.
-    const auto formatMode = [this]() -> std::optional<int> {
-        const std::optional<int> mode =
-            StoredWholeNumber(Get(QStringLiteral("optFormat"), QStringLiteral("0")));
-        if (mode && (*mode == 0 || *mode == 1)) {
-            return mode;
-        }
-        return std::nullopt;
-    };
-
-    option(QStringLiteral("optOtherFolder"), kTrue, optOtherFolder_);
-    option(QStringLiteral("optSameFolder"), kFalse, optSameFolder_);
-    text(QStringLiteral("txtOutPath"), DefaultOutPath(), txtOutPath_);
-    Step([this] {
-        if (optSameFolder_ != nullptr && optSameFolder_->isChecked()) {
-            if (txtOutPath_ != nullptr) {
-                txtOutPath_->setEnabled(false);
-            }
-            if (cmdBrowse_ != nullptr) {
-                cmdBrowse_->setEnabled(false);
-            }
-        }
-    });
-    if (frFormats_ == nullptr) {
-        return;
+        break;
     }
-    FormatPanel& f = *frFormats_;
-    Step([&] {
-        const std::optional<int> mode = formatMode();
-        if (mode && f.optFormat[*mode] != nullptr) {
-            f.optFormat[*mode]->setChecked(true);
-        }
-    });
-    Step([&] {
-        if (const std::optional<int> mode = formatMode()) {
-            f.optFormat_Click(*mode);
-        }
-    });
-    // A category rebuilds the two lists below it and a label the container list, so they are
-    // restored from the top down.
-    list(QStringLiteral("cmbCategory"), QStringLiteral("1"), f.cmbCategory,
-         [&f](const QString& sCat) { f.SetCategory(sCat); });
-    list(QStringLiteral("cmbOutVCodec"), QStringLiteral("1"), f.cmbOutVCodec,
-         [&f](const QString& sCodec) { f.SetVideoCodec(sCodec); });
-    list(QStringLiteral("cmbOutFormat"), QStringLiteral("1"), f.cmbOutFormat);
-    list(QStringLiteral("cmbCustContainer"), QStringLiteral("2"), f.cmbCustContainer);
-    list(QStringLiteral("cmbCACodec"), QStringLiteral("1"), f.cmbCACodec);
-    list(QStringLiteral("cmbCASmapleRate"), QStringLiteral("4"), f.cmbCASmapleRate);
-    list(QStringLiteral("cmbCVCodec"), QStringLiteral("1"), f.cmbCVCodec);
-    list(QStringLiteral("cmbCVSize"), QStringLiteral("0"), f.cmbCVSize);
-    list(QStringLiteral("cmbCVAspect"), QStringLiteral("0"), f.cmbCVAspect);
-    text(QStringLiteral("txtCABirate"), QStringLiteral("64"), f.txtCABirate);
-    text(QStringLiteral("txtChannels"), QStringLiteral("2"), f.txtChannels);
-    text(QStringLiteral("txtCVBitrate"), QStringLiteral("320"), f.txtCVBitrate);
-    text(QStringLiteral("txtFrameRate"), QStringLiteral("25"), f.txtFrameRate);
-    Step([&f] { f.UpdateFormatLabel(); });
 }
 
 void RememberedSettings::cmdDefaults_Click() {

@@ -3,10 +3,14 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 class FormatPanel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QWidget;
 
 // The settings Quenlet remembers from one run to the next: the output folder choice and the
 // whole state of the format panel, seventeen text values in the settings store under
@@ -22,6 +26,26 @@ class RememberedSettings : public QObject {
     Q_OBJECT
 
 public:
+    // One remembered value: its name in the store, the control it is read from and restored
+    // into, the value restored when nothing usable is stored, and what a selection made from
+    // code runs afterwards (as the user's selection would).
+    struct Setting {
+        enum class Kind {
+            Option,     // an option button: "True" or "False"
+            FormatMode, // the format mode: "0" presets, "1" custom; the control is "Presets"
+            List,       // a list: the index of its selected entry
+            Text        // a text box: its text
+        };
+        QString name;
+        Kind kind = Kind::Text;
+        QWidget* control = nullptr; // may be null: the setting is then skipped
+        QString sDefault;
+        // Lists: runs with the selected entry's text. The format mode: runs with the mode.
+        std::function<void(const QString&)> handler;
+        // Runs after the value is restored, as a step of its own.
+        std::function<void()> afterLoad;
+    };
+
     RememberedSettings(FormatPanel* frFormats, QRadioButton* optSameFolder,
                        QRadioButton* optOtherFolder, QLineEdit* txtOutPath, QPushButton* cmdBrowse,
                        QObject* parent = nullptr);
@@ -50,9 +74,18 @@ public:
     // file is there but cannot be read or changed, says so and where the file is.
     void cmdDefaults_Click();
 
+    // The seventeen settings in the order in which they are written and restored (the format
+    // panel's only when there is a panel). Saving, loading and Restore Defaults all go by it.
+    std::vector<Setting> Settings() const;
+
+protected:
+    // One value of the store: read (the default when absent or empty) and written.
+    virtual QString Get(const QString& name, const QString& sDefault) const;
+    virtual void Save(const QString& name, const QString& value) const;
+
 private:
-    QString Get(const QString& name, const QString& sDefault) const;
-    void Save(const QString& name, const QString& value) const;
+    void SaveSetting(const Setting& setting) const;
+    void LoadSetting(const Setting& setting) const;
 
     FormatPanel* frFormats_;
     QRadioButton* optSameFolder_;

@@ -52,112 +52,35 @@ class tst_CVideoConv : public QObject {
     Q_OBJECT
 
 private slots:
-    void progressLines_data() {
-        QTest::addColumn<QString>("piece");
-        QTest::addColumn<float>("length");
-        QTest::addColumn<QStringList>("events");
-        const QString line10 = QStringLiteral(
-            "frame=  250 fps= 25 q=2.0 size=    1024kB time=10.00 bitrate= 838.9kbits/s");
-        QTest::newRow("10 of 40") << line10 << 40.0F << QStringList{"P:25"};
-        QTest::newRow("no length") << line10 << 0.0F << QStringList{"S:10.00 Seconds Converted"};
-        QTest::newRow("negative length")
-            << line10 << -3.0F << QStringList{"S:10.00 Seconds Converted"};
-        QTest::newRow("past the end")
-            << QStringLiteral("time=50.00 b") << 40.0F << QStringList{"P:125"};
-        QTest::newRow("no blank") << QStringLiteral("size= 1kB time=10.00") << 40.0F
-                                  << QStringList{};
-        QTest::newRow("no blank, no length") << QStringLiteral("size= 1kB time=10.00") << 0.0F
-                                             << QStringList{"S: Seconds Converted"};
-        QTest::newRow("5.x form") << QStringLiteral("size= 1kB time=00:00:12.34 bitrate=1") << 40.0F
-                                  << QStringList{"P:30"};
-        QTest::newRow("5.x form, no length") << QStringLiteral("TIME=00:00:12.34 b") << 0.0F
-                                             << QStringList{"S:00:00:12.34 Seconds Converted"};
-        QTest::newRow("first time counts")
-            << QStringLiteral("time=00:00:10.00 b\rframe= 2 time=00:00:20.00 b") << 40.0F
-            << QStringList{"P:25"};
-        QTest::newRow("beyond 32767 s")
-            << QStringLiteral("time=10:00:00.00 b") << 72000.0F << QStringList{"P:50"};
-        QTest::newRow("percent beyond 16 bits")
-            << QStringLiteral("time=10:00:00.00 b") << 1.0F << QStringList{};
-        QTest::newRow("unreadable time")
-            << QStringLiteral("time=N/A bitrate=N/A") << 40.0F << QStringList{};
-        QTest::newRow("negative time")
-            << QStringLiteral("time=-00:00:00.04 b") << 40.0F << QStringList{};
-        QTest::newRow("not a time") << QStringLiteral("time=1e3 b") << 40.0F << QStringList{};
-        QTest::newRow("too many fields")
-            << QStringLiteral("time=1:00:00:00.00 b") << 40.0F << QStringList{};
-        QTest::newRow("seconds round to even")
-            << QStringLiteral("time=2.50 b") << 8.0F << QStringList{"P:25"};
-        QTest::newRow("percent rounds to even")
-            << QStringLiteral("time=1.00 b") << 8.0F << QStringList{"P:12"};
-        QTest::newRow("percent rounds up to even")
-            << QStringLiteral("time=3.00 b") << 8.0F << QStringList{"P:38"};
-        QTest::newRow("unknown format wins")
-            << QStringLiteral("x time=10.00 b\nbad.avi: Unknown format\n") << 40.0F
-            << QStringList{"S:Unknown format", "P:-1"};
-        QTest::newRow("5.x unreadable input")
-            << QStringLiteral("bad.avi: Invalid data found when processing input\n") << 0.0F
-            << QStringList{"S:Unknown format", "P:-1"};
-        QTest::newRow("any letter case") << QStringLiteral("bad.avi: unknown format\r\n") << 0.0F
-                                         << QStringList{"S:Unknown format", "P:-1"};
-        QTest::newRow("line not ended yet")
-            << QStringLiteral("bad.avi: Unknown format") << 0.0F << QStringList{};
-        // The words in text that comes from a file, not from the encoder about the input.
-        QTest::newRow("another file's error line")
-            << QStringLiteral("other.avi: Invalid data found when processing input\n") << 40.0F
-            << QStringList{};
-        QTest::newRow("title tag")
-            << QStringLiteral("  Metadata:\n    title           : bad.avi: Unknown format\n")
-            << 40.0F << QStringList{};
-        QTest::newRow("more after the words")
-            << QStringLiteral("bad.avi: Unknown format.avi: No such file or directory\n") << 40.0F
-            << QStringList{};
-        QTest::newRow("echoed name") << QStringLiteral("Input #0, avi, from 'x/bad.avi: Unknown "
-                                                       "format':\n")
-                                     << 40.0F << QStringList{};
-        QTest::newRow("Cancelled")
-            << QStringLiteral("Cancelled") << 40.0F << QStringList{"S:Cancelled"};
-        QTest::newRow("cancelled is ordinary")
-            << QStringLiteral("cancelled") << 40.0F << QStringList{};
-        QTest::newRow("Cancelled inside a piece")
-            << QStringLiteral("Cancelled\n") << 40.0F << QStringList{};
-        QTest::newRow("empty last piece") << QString() << 40.0F << QStringList{};
-    }
-    void progressLines() {
-        QFETCH(QString, piece);
-        QFETCH(float, length);
-        QFETCH(QStringList, events);
+    // A listener that fails on a progress piece is the piece's end, not the run's.
+    void handlerLetsNoFailureEscape() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QFile script(folder.filePath(QStringLiteral("ffmpeg")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho 'Press [q] to stop, [?] for help'\n"
+                     "echo 'frame= 1 time=10.00 b'\nsleep 0.2\necho 'frame= 2 time=20.00 b'\n"
+                     "exit 1\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+        TestSupport::ApplicationFolderOverride app(folder.path());
+        MessageRecorder messages;
         CVideoConv converter;
         Events recorded(converter);
-        converter.SetFileTimeLength(length);
-        converter.runInput_ = QStringLiteral("bad.avi"); // the input of the run
-        converter.objDOS_ReceiveOutputs(piece);
-        QCOMPARE(recorded.list, events);
-    }
-
-    // The runner's pieces may cut the error line anywhere: it counts once, when it is whole.
-    void errorLineSplitOverPieces() {
-        const QString output = QStringLiteral("[avi @ 0x1] low score\n/v/bad.avi: Invalid data "
-                                              "found when processing input\n");
-        for (qsizetype cut = 1; cut < output.size(); ++cut) {
-            CVideoConv converter;
-            Events recorded(converter);
-            converter.runInput_ = QStringLiteral("/v/bad.avi");
-            for (QString piece : {output.left(cut), output.mid(cut)}) {
-                converter.objDOS_ReceiveOutputs(piece);
-            }
-            QCOMPARE(recorded.list, (QStringList{"S:Unknown format", "P:-1"}));
-        }
-    }
-
-    void handlerLetsNoFailureEscape() {
-        CVideoConv converter;
+        converter.SetInputFile(QStringLiteral("/nowhere/clip.mp4"));
+        converter.SetOutputFile(folder.filePath(QStringLiteral("out.mp4")));
         converter.SetFileTimeLength(40);
-        QObject::connect(&converter, &CVideoConv::Progress, &converter,
-                         [](qint16&) { throw std::runtime_error("listener failed"); });
-        QString piece = QStringLiteral("time=10.00 b");
-        converter.objDOS_ReceiveOutputs(piece); // must not throw
-        QCOMPARE(piece, QStringLiteral("time=10.00 b"));
+        QObject::connect(&converter, &CVideoConv::Progress, &converter, [](qint16& progress) {
+            if (progress == 25) {
+                throw std::runtime_error("listener failed");
+            }
+        });
+        converter.StartConversion();
+        QVERIFY(recorded.list.contains(QStringLiteral("P:50")));
+        QVERIFY(!converter.Completed());
+        for (const QString& text : messages.texts()) {
+            QVERIFY2(!text.startsWith(QStringLiteral("Error Occured")), qPrintable(text));
+        }
     }
 
     void extractEncoderMessage_data() {
@@ -265,7 +188,7 @@ private slots:
         converter.SetOutputFile(QStringLiteral("/o u t.mp4"));
         converter.SetParametrs(QStringLiteral("-vcodec \"lib x\" -y"));
         converter.StartConversion();
-        QCOMPARE(converter.objDOS->Outputs(),
+        QCOMPARE(converter.RunOutputs(),
                  QStringLiteral("[-i]\n[/in \"q\"\\]\n[-vcodec]\n[lib x]\n[-y]\n[/o u t.mp4]\n"));
         // No "press [q] to stop": an error with the file name and no detail (no preamble marker).
         QCOMPARE(messages.texts(),
@@ -273,7 +196,7 @@ private slots:
         QCOMPARE(messages.messages.first().icon, Platform::MessageIcon::Error);
 
         QVERIFY(converter.IsFileSupported(QStringLiteral("/a b/c.mp4")));
-        QCOMPARE(converter.objDOS->Outputs(), QStringLiteral("[-i]\n[/a b/c.mp4]\n"));
+        QCOMPARE(converter.RunOutputs(), QStringLiteral("[-i]\n[/a b/c.mp4]\n"));
         QVERIFY(!converter.IsFileSupported(QStringLiteral("/a b/c.bad")));
         QVERIFY(converter.IsFileSupported(QStringLiteral("/a b/c.echo")));
     }
@@ -330,7 +253,8 @@ private slots:
     void stopWithoutRunnerDoesNothing() {
         CVideoConv converter;
         converter.StopConversion();
-        QVERIFY(!converter.objDOS);
+        QVERIFY(converter.RunOutputs().isEmpty());
+        QVERIFY(!converter.Completed());
     }
 };
 

@@ -173,6 +173,7 @@ private slots:
             } else if (result.failed()) {
                 QVERIFY(result.reason.startsWith(QStringLiteral("Line ")));
                 QCOMPARE(catalog.CodecCount(), slotCount - 1);
+                QCOMPARE(qsizetype(catalog.CountedCodecs().size()), qsizetype(slotCount - 1));
             }
         }
         qInfo("loaded %d, no record %d, failed %d", outcomes[0], outcomes[1], outcomes[2]);

@@ -158,6 +158,12 @@ private slots:
         // Records read so far stay; the count is not raised by the final step; no list.
         QCOMPARE(run.catalog.Presets().size(), slotsLeft);
         QCOMPARE(run.catalog.PresetCount(), qMax(0, slotsLeft - 1));
+        // What the catalog offers is the counted records alone, never the unfinished slot.
+        QCOMPARE(qsizetype(run.catalog.CountedPresets().size()), qMax(0, slotsLeft - 1));
+        if (slotsLeft > 1) {
+            QCOMPARE(&run.catalog.CountedPresets().back(),
+                     &run.catalog.Presets().at(slotsLeft - 2));
+        }
         QCOMPARE(run.list.count(), 0);
         QVERIFY(run.handled.isEmpty());
     }

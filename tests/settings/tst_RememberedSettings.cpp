@@ -49,8 +49,7 @@ QString Stored(const QString& name) {
 // The preset labels of a category, and the containers of a category's label, in catalog order.
 QStringList Labels(const PresetCatalog& presets, const QString& category) {
     QStringList labels;
-    for (qsizetype i = 0; i < presets.PresetCount(); ++i) {
-        const PresetRecord& r = presets.Presets().at(i);
+    for (const PresetRecord& r : presets.CountedPresets()) {
         if (r.category == category && !labels.contains(r.label)) {
             labels << r.label;
         }
@@ -60,8 +59,7 @@ QStringList Labels(const PresetCatalog& presets, const QString& category) {
 QStringList Containers(const PresetCatalog& presets, const QString& category,
                        const QString& label) {
     QStringList containers;
-    for (qsizetype i = 0; i < presets.PresetCount(); ++i) {
-        const PresetRecord& r = presets.Presets().at(i);
+    for (const PresetRecord& r : presets.CountedPresets()) {
         if (r.category == category && r.label == label && !containers.contains(r.extension)) {
             containers << r.extension;
         }
