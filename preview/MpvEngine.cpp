@@ -69,6 +69,14 @@ const Option CoreOptions[] = {
     {"config", "no"},
     {"load-scripts", "no"},
     {"ytdl", "no"},
+    // Nor mpv's built-in scripts and profiles: each starts a script interpreter.
+    {"load-stats-overlay", "no"},
+    {"load-osd-console", "no"},
+    {"load-auto-profiles", "no"},
+    // The preview shows no text: no subtitles, and no font search for mpv's text renderer
+    // (which would scan the system's fonts when the first core starts).
+    {"sid", "no"},
+    {"sub-font-provider", "none"},
     // Quenlet draws the picture itself; mpv has no input, controller, on-screen display or
     // cursor handling of its own.
     {"vo", "libmpv"},
@@ -193,6 +201,8 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
         // ask the time of the picture it restarted with; the picture itself may still have to
         // be drawn.
         if (seek_.Restarted()) {
+            // The seek was sent after any pause: mpv is paused and shows nothing older.
+            pauseSettled_ = paused_;
             mpv_get_property_async(core_, Tag(Request::PictureTime, seek_.Serial()), "time-pos",
                                    MPV_FORMAT_DOUBLE);
             pictureTimer_->start();
@@ -326,6 +336,7 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
     int pause = 1;
     mpv_set_property(core_, "pause", MPV_FORMAT_FLAG, &pause);
     paused_ = true;
+    pauseSettled_ = true;
     const bool drawable = widget_ != nullptr && widget_->HasRenderContext();
     mpv_set_property_string(core_, "vid", drawable ? "auto" : "no");
     if (!audioOutputSet_ && !AudioOutput().isEmpty()) {

@@ -128,6 +128,9 @@ private:
     bool endReached_ = false;
     bool hasAudio_ = false;
     bool paused_ = true;
+    // Paused since before the latest seek restarted (or the load): a frame drawn now is no
+    // frame of playback.
+    bool pauseSettled_ = true;
     bool audioOutputSet_ = false;
     // The latest seek, and who hears of its picture.
     MpvSeekWatch seek_;

@@ -41,6 +41,8 @@ EngineResult MpvEngine::Run() {
 EngineResult MpvEngine::Pause() {
     const EngineResult result = SetFlag("pause", true);
     if (result == EngineResult::Ok) {
+        // Frames of the playback may still come until a seek sent from now on restarts.
+        pauseSettled_ = pauseSettled_ && paused_;
         paused_ = true;
     }
     return result;
@@ -140,7 +142,7 @@ EngineResult MpvEngine::Seek(double seconds, const char* flags) {
         target = std::min(target, *duration_);
     }
     pictureTimer_->stop();
-    const quint64 serial = seek_.Start(target, paused_);
+    const quint64 serial = seek_.Start(target, paused_ && pauseSettled_);
     const QByteArray time = QByteArray::number(target, 'f', 6);
     const char* command[] = {"seek", time.constData(), flags, nullptr};
     const EngineResult result =

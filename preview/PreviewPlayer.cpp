@@ -17,6 +17,7 @@
 #include <cmath>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <optional>
 
 namespace {
@@ -84,6 +85,10 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
                 }
             }
             keyFrameSeek_.reset();
+            seeking_ = false;
+            resumeAfterSeek_ = false;
+            // A file starts with a key frame.
+            keyFrames_ = {0.0};
             if (engine_ == nullptr) {
                 return EngineResult::Failed;
             }
@@ -205,10 +210,16 @@ void PreviewPlayer::cmdPlay_Click() {
             cmdStop_Click();
         }
         tmrVideo_->start();
-        engine_->Run();
+        if (seeking_) {
+            // Played from the seek's exact picture once it is shown.
+            resumeAfterSeek_ = true;
+        } else {
+            engine_->Run();
+        }
         cmdPlay_->setText(PauseCaption);
     } else {
         engine_->Pause();
+        resumeAfterSeek_ = false;
         cmdPlay_->setText(PlayCaption);
         tmrVideo_->stop();
     }
@@ -220,6 +231,8 @@ void PreviewPlayer::cmdStop_Click() {
     }
     engine_->Stop();
     keyFrameSeek_.reset();
+    seeking_ = false;
+    resumeAfterSeek_ = false;
     engine_->PutCurrentPosition(0.0);
     Skipping("rewinding the slider", [&] { slider_->SetValue(0); });
     cmdPlay_->setText(PlayCaption);
@@ -238,6 +251,16 @@ void PreviewPlayer::ShowPosition() {
 }
 
 void PreviewPlayer::tmrVideo_Timer() {
+    // A held seek whose picture never came (the engine lost it) lets the video play on.
+    if (seeking_ && resumeAfterSeek_ && ++heldTicks_ >= HeldSeekTicks && engine_ != nullptr) {
+        if (keyFrameSeek_) {
+            const qint32 second = *keyFrameSeek_;
+            keyFrameSeek_.reset();
+            Skipping("seeking to the exact picture",
+                     [&] { engine_->PutCurrentPosition(static_cast<double>(second)); });
+        }
+        Skipping("playing on after a seek", [&] { EndSeek(); });
+    }
     picVideoWindow_->update();
     ShowPosition();
     Skipping("moving the slider", [&] {
@@ -278,28 +301,77 @@ void PreviewPlayer::Slider_DblClick(qint32& Value) {
 }
 
 void PreviewPlayer::SeekTo(qint32 second) {
-    // The key frame first; an engine that cannot seek to key frames seeks exactly at once.
-    keyFrameSeek_ = second;
-    const EngineResult result = engine_->PutKeyFramePosition(static_cast<double>(second));
-    if (result != EngineResult::Ok) {
-        keyFrameSeek_.reset();
-        if (result == EngineResult::NotImplemented) {
-            engine_->PutCurrentPosition(static_cast<double>(second));
+    // A playing video holds still until the exact picture is shown; a seek that replaces one
+    // under way finds it held already.
+    if (!seeking_) {
+        resumeAfterSeek_ = cmdPlay_->text() == PauseCaption && engine_->Pause() == EngineResult::Ok;
+    }
+    seeking_ = true;
+    heldTicks_ = 0;
+    keyFrameSeek_.reset();
+    const double target = static_cast<double>(second);
+    EngineResult result = EngineResult::Failed;
+    if (KeyFrameJustBefore(second)) {
+        result = engine_->PutCurrentPosition(target);
+    } else {
+        // The key frame first; an engine that cannot seek to key frames seeks exactly at once.
+        keyFrameSeek_ = second;
+        result = engine_->PutKeyFramePosition(target);
+        if (result != EngineResult::Ok) {
+            keyFrameSeek_.reset();
+            if (result == EngineResult::NotImplemented) {
+                result = engine_->PutCurrentPosition(target);
+            }
         }
+    }
+    if (result != EngineResult::Ok) {
+        EndSeek();
     }
 }
 
+bool PreviewPlayer::KeyFrameJustBefore(qint32 second) const {
+    const double target = static_cast<double>(second);
+    auto after = keyFrames_.upper_bound(target + SamePictureSeconds);
+    if (after == keyFrames_.begin()) {
+        return false;
+    }
+    return target - *std::prev(after) <= DirectSeekSeconds;
+}
+
 void PreviewPlayer::engine_SeekShown(double pictureSeconds) {
-    // Only the key frame of the seek under way is followed by its exact picture; the engine
-    // reports no seek that a later one replaced, and the exact picture ends the seek.
-    if (!keyFrameSeek_ || engine_ == nullptr) {
+    // Only the seek under way is followed: the engine reports no seek that a later one
+    // replaced, and a stop or a load ends the seek.
+    if (!seeking_ || engine_ == nullptr) {
         return;
     }
-    const qint32 second = *keyFrameSeek_;
+    if (keyFrameSeek_) {
+        // The key frame is shown: now the exact picture, unless the key frame is it. A key
+        // frame of unknown time is taken for another picture.
+        const qint32 second = *keyFrameSeek_;
+        keyFrameSeek_.reset();
+        if (std::isfinite(pictureSeconds)) {
+            keyFrames_.insert(pictureSeconds);
+        }
+        if (!(std::abs(pictureSeconds - static_cast<double>(second)) <= SamePictureSeconds)) {
+            EngineResult result = EngineResult::Failed;
+            Skipping("seeking to the exact picture",
+                     [&] { result = engine_->PutCurrentPosition(static_cast<double>(second)); });
+            if (result == EngineResult::Ok) {
+                return;
+            }
+        }
+    }
+    EndSeek();
+}
+
+void PreviewPlayer::EndSeek() {
+    seeking_ = false;
     keyFrameSeek_.reset();
-    // A key frame of unknown time is taken for another picture.
-    if (!(std::abs(pictureSeconds - static_cast<double>(second)) <= SamePictureSeconds)) {
-        Skipping("seeking to the exact picture",
-                 [&] { engine_->PutCurrentPosition(static_cast<double>(second)); });
+    if (resumeAfterSeek_) {
+        resumeAfterSeek_ = false;
+        // Unless the video was paused meanwhile, or played to its end.
+        if (cmdPlay_->text() == PauseCaption) {
+            engine_->Run();
+        }
     }
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 
 class QLabel;
 class QPushButton;
@@ -27,9 +28,12 @@ class Slider;
 //
 // A seek on the slider goes in two steps: first to the key frame at or before the second the
 // slider shows, which the engine shows at once, then, once that picture is on the screen, to
-// the exact picture of that second (unless the key frame is that picture). A seek replaces
-// any seek still under way; the position, the slider and the time label say the second sought
-// from the start, and playing goes on from the exact picture.
+// the exact picture of that second (unless the key frame is that picture). Where a key frame
+// seen before lies just before the second, the exact picture comes as fast as a key frame's
+// and is asked for at once. A seek replaces any seek still under way; the position, the
+// slider and the time label say the second sought from the start. A playing video is held
+// still during the seek, so that no playback from the key frame competes with the exact
+// picture's decoding, and plays on from the exact picture.
 //
 // Loading runs a fixed sequence of steps; an engine answer NotImplemented skips that step, any
 // other failure ends the load with the warning "File is not supported" and leaves NoMedia
@@ -85,6 +89,11 @@ public:
     static constexpr int TimerInterval = 1000;
     // A key frame this close to the second sought is that second's picture.
     static constexpr double SamePictureSeconds = 0.02;
+    // From a key frame this close before the second sought, decoding up to the second's
+    // picture costs about what showing the key frame first would: the seek is exact at once.
+    static constexpr double DirectSeekSeconds = 0.5;
+    // Ticks of a held seek without its picture after which playing goes on regardless.
+    static constexpr int HeldSeekTicks = 3;
 
 Q_SIGNALS:
     // NoMedia changed.
@@ -101,6 +110,10 @@ private:
     void SeekTo(qint32 second);
     // The engine showed the picture of its latest seek.
     void engine_SeekShown(double pictureSeconds);
+    // The seek is over: a video held still for it plays on.
+    void EndSeek();
+    // Whether a key frame seen in this file lies within DirectSeekSeconds before `second`.
+    bool KeyFrameJustBefore(qint32 second) const;
 
     EngineFactory factory_;
     std::unique_ptr<PlayerEngine> engine_;
@@ -116,4 +129,11 @@ private:
     qint32 lastSought_ = 0;
     // The second of a two-step seek whose exact picture is still to be asked for.
     std::optional<qint32> keyFrameSeek_;
+    // A seek of the slider is under way until its last picture is shown.
+    bool seeking_ = false;
+    // The video was playing (or Play was pressed) when the seek began: it plays on after it.
+    bool resumeAfterSeek_ = false;
+    int heldTicks_ = 0;
+    // The times of the key frames the engine showed in this file (its start among them).
+    std::set<double> keyFrames_;
 };

@@ -8,9 +8,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QThread>
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <sys/resource.h>
 
@@ -44,10 +47,84 @@ inline void Settle(int milliseconds) {
     RunUntil([] { return false; }, milliseconds);
 }
 
+// Keeps a copy of every frame the widget draws, read back from its framebuffer at the moment it
+// is drawn (in the frame-drawn signal, while that framebuffer is bound), with the time it was
+// drawn. A picture read back later may be another one: while the video plays, mpv hands out
+// its next frame whenever the widget draws again, so a frame shown for one frame's time could
+// be missed.
+class FrameRecorder {
+public:
+    struct Frame {
+        qint64 nanoseconds = 0; // on the recorder's clock
+        QImage picture;
+    };
+
+    explicit FrameRecorder(MpvVideoWidget* widget) : widget_(widget) {
+        clock_.start();
+        connection_ = QObject::connect(
+            widget, &MpvVideoWidget::FrameRendered, widget, [this] { Record(); },
+            Qt::DirectConnection);
+    }
+    ~FrameRecorder() { QObject::disconnect(connection_); }
+    FrameRecorder(const FrameRecorder&) = delete;
+    FrameRecorder& operator=(const FrameRecorder&) = delete;
+
+    // While off, nothing is read back (the processor use of playback is measured then).
+    void SetRecording(bool on) { recording_ = on; }
+    // The frames drawn since the last call, oldest first (at most the last 256).
+    std::vector<Frame> Take() {
+        std::vector<Frame> frames(pending_.begin(), pending_.end());
+        pending_.clear();
+        return frames;
+    }
+    // The last frame drawn while recording.
+    QImage Last() const { return last_; }
+    int Count() const { return count_; }
+    // The time of a recorded frame in milliseconds on `clock`, which runs beside this one.
+    double OnClock(const Frame& frame, const QElapsedTimer& clock) const {
+        const qint64 offset = clock_.nsecsElapsed() - clock.nsecsElapsed();
+        return double(frame.nanoseconds - offset) / 1e6;
+    }
+
+private:
+    void Record() {
+        ++count_;
+        QOpenGLContext* context = QOpenGLContext::currentContext();
+        if (!recording_ || context == nullptr) {
+            return;
+        }
+        const qreal ratio = widget_->devicePixelRatioF();
+        const int width = qRound(widget_->width() * ratio);
+        const int height = qRound(widget_->height() * ratio);
+        QImage picture(width, height, QImage::Format_RGBA8888);
+        QOpenGLFunctions* gl = context->functions();
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, widget_->defaultFramebufferObject());
+        gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        gl->glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, picture.bits());
+        // OpenGL counts rows from the bottom.
+        last_ = picture.mirrored();
+        pending_.push_back({clock_.nsecsElapsed(), last_});
+        if (pending_.size() > 256) {
+            pending_.pop_front();
+        }
+    }
+
+    MpvVideoWidget* widget_;
+    QMetaObject::Connection connection_;
+    QElapsedTimer clock_;
+    bool recording_ = true;
+    int count_ = 0;
+    QImage last_;
+    std::deque<Frame> pending_;
+};
+
 // Lets the clip play for `seconds` (after one second to settle) and prints the share of one core
 // the whole program used and the frames drawn a second. `play` starts playback; `stop` ends it.
-inline void ReportPlaying(const char* what, MpvVideoWidget* widget, double seconds,
-                          const std::function<void()>& play, const std::function<void()>& stop) {
+// Nothing is recorded meanwhile.
+inline void ReportPlaying(const char* what, MpvVideoWidget* widget, FrameRecorder& recorder,
+                          double seconds, const std::function<void()>& play,
+                          const std::function<void()>& stop) {
+    recorder.SetRecording(false);
     play();
     Settle(1000);
     const int framesBefore = widget->FramesRendered();
@@ -59,6 +136,7 @@ inline void ReportPlaying(const char* what, MpvVideoWidget* widget, double secon
     const double processor = ProcessorSeconds() - processorBefore;
     const int drawn = widget->FramesRendered() - framesBefore;
     stop();
+    recorder.SetRecording(true);
     std::printf("  %s: %.0f %% of one core over %.1f s (%d cores here), %.1f frames drawn a "
                 "second\n",
                 what, 100.0 * processor / wallSeconds, wallSeconds, QThread::idealThreadCount(),
@@ -67,81 +145,57 @@ inline void ReportPlaying(const char* what, MpvVideoWidget* widget, double secon
 
 // Runs the event loop until no frame has been drawn for `quiet` milliseconds (a paused seek is
 // done), at most `limit` milliseconds.
-inline void SettleUntilStill(MpvVideoWidget* widget, int quiet, int limit) {
+inline void SettleUntilStill(FrameRecorder& frames, int quiet, int limit) {
     QElapsedTimer still;
     still.start();
-    const QMetaObject::Connection connection =
-        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] { still.restart(); });
-    RunUntil([&] { return still.elapsed() >= quiet; }, limit);
-    QObject::disconnect(connection);
-}
-
-// Milliseconds from the start of `clock` until a frame is drawn whose picture `accept` takes, or
-// -1 after 10 s. The picture is read back after each new frame; its time is that of the last
-// frame drawn before the read (the read itself may draw a newer one, which it then shows).
-inline double FrameShowing(MpvVideoWidget* widget, const QElapsedTimer& clock,
-                           const std::function<bool(const QImage&)>& accept) {
-    double latest = -1;
-    int frames = 0;
-    const QMetaObject::Connection connection =
-        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] {
-            latest = Milliseconds(clock);
-            ++frames;
-        });
-    int checked = 0;
-    double found = -1;
+    int seen = frames.Count();
     RunUntil(
         [&] {
-            if (frames != checked) {
-                const QImage picture = widget->grabFramebuffer();
-                checked = frames;
-                if (accept(picture)) {
-                    found = latest;
-                }
+            if (frames.Count() != seen) {
+                seen = frames.Count();
+                still.restart();
             }
-            return found >= 0;
+            return still.elapsed() >= quiet;
         },
-        10000);
-    QObject::disconnect(connection);
-    return found;
+        limit);
+    frames.Take();
 }
 
 // Milliseconds from the start of `clock` until the first picture that `first` takes and until
 // the first that `last` takes (a picture `last` takes counts for both), each -1 after 10 s.
-// Pictures are read back as in FrameShowing.
+// Frames recorded before the call count too: take them before the clock starts.
 struct TwoPictures {
     double first = -1;
     double last = -1;
 };
-inline TwoPictures FramesShowing(MpvVideoWidget* widget, const QElapsedTimer& clock,
+inline TwoPictures FramesShowing(FrameRecorder& frames, const QElapsedTimer& clock,
                                  const std::function<bool(const QImage&)>& first,
                                  const std::function<bool(const QImage&)>& last) {
     TwoPictures found;
-    double latest = -1;
-    int frames = 0;
-    const QMetaObject::Connection connection =
-        QObject::connect(widget, &MpvVideoWidget::FrameRendered, widget, [&] {
-            latest = Milliseconds(clock);
-            ++frames;
-        });
-    int checked = 0;
     RunUntil(
         [&] {
-            if (frames != checked) {
-                const QImage picture = widget->grabFramebuffer();
-                checked = frames;
-                if (last(picture)) {
-                    found.last = latest;
+            for (const FrameRecorder::Frame& frame : frames.Take()) {
+                if (found.last >= 0) {
+                    break;
                 }
-                if (found.first < 0 && (found.last >= 0 || first(picture))) {
-                    found.first = latest;
+                if (last(frame.picture)) {
+                    found.last = frames.OnClock(frame, clock);
+                }
+                if (found.first < 0 && (found.last >= 0 || first(frame.picture))) {
+                    found.first = frames.OnClock(frame, clock);
                 }
             }
             return found.last >= 0;
         },
         10000);
-    QObject::disconnect(connection);
     return found;
+}
+
+// Milliseconds from the start of `clock` until a frame is drawn whose picture `accept` takes, or
+// -1 after 10 s, as FramesShowing.
+inline double FrameShowing(FrameRecorder& frames, const QElapsedTimer& clock,
+                           const std::function<bool(const QImage&)>& accept) {
+    return FramesShowing(frames, clock, accept, accept).last;
 }
 
 // Mean difference of the colour channels of two pictures of the same size (0..255).

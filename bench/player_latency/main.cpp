@@ -143,6 +143,7 @@ int Measure(const Options& options, const QList<Clip>& clips) {
         return 1;
     }
     FrameClock frames(widget);
+    Bench::FrameRecorder recorder(widget);
 
     for (const Clip& clip : clips) {
         std::printf("%s (%s)\n", qPrintable(clip.name), qPrintable(clip.path));
@@ -186,17 +187,19 @@ int Measure(const Options& options, const QList<Clip>& clips) {
         QList<QImage> reference(10);
         for (int second = 1; second <= 9; ++second) {
             engine.PutCurrentPosition(second);
-            Settle(2000);
-            reference[second] = widget->grabFramebuffer();
+            Settle(300);
+            Bench::SettleUntilStill(recorder, 2000, 10000);
+            reference[second] = recorder.Last();
         }
         std::vector<double> seeks;
         int missed = 0;
         for (int i = 0; i < options.seeks; ++i) {
             const int second = 1 + (i * 7) % 9;
+            recorder.Take();
             QElapsedTimer clock;
             clock.start();
             engine.PutCurrentPosition(second);
-            const double drawn = Bench::FrameShowing(widget, clock, [&](const QImage& picture) {
+            const double drawn = Bench::FrameShowing(recorder, clock, [&](const QImage& picture) {
                 return Bench::Difference(picture, reference.at(second)) < 0.5;
             });
             if (drawn < 0) {
@@ -213,7 +216,7 @@ int Measure(const Options& options, const QList<Clip>& clips) {
 
         // Processor use of the whole program while the clip plays.
         Bench::ReportPlaying(
-            "playing", widget, options.playSeconds,
+            "playing", widget, recorder, options.playSeconds,
             [&] {
                 engine.PutCurrentPosition(0);
                 engine.Run();

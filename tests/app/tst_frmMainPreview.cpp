@@ -7,6 +7,7 @@
 #include "preview/Slider.h"
 #include "tests/support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -210,6 +212,33 @@ private slots:
         QVERIFY(showsOwn());
         QCOMPARE(Position(), double(second));
         QCOMPARE(panel->lblTime->text(), QStringLiteral("00:00:0%1/00:00:08").arg(second));
+    }
+
+    // A seek while the clip plays holds the picture at the second sought, never earlier (no
+    // playing on from the key frame), and plays on from there.
+    void aSeekWhilePlayingPlaysOnFromTheSecond() {
+        MainPanel* panel = window_->frMain;
+        QTest::mouseClick(panel->cmdPlay, Qt::LeftButton);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Pause"));
+        QTest::qWait(300);
+        DragSliderTo(panel->Slider->width() * 30 / 100);
+        const int second = panel->Slider->Value();
+        QVERIFY2(second >= 1 && second < 5, qPrintable(QString::number(second)));
+        double earliest = Position();
+        QCOMPARE(earliest, double(second));
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 2500 && Position() < second + 0.5) {
+            QTest::qWait(10);
+            earliest = std::min(earliest, Position());
+        }
+        QVERIFY2(earliest > second - 0.05, qPrintable(QString::number(earliest)));
+        QVERIFY2(Position() >= second + 0.5 && Position() < second + 3,
+                 qPrintable(QString::number(Position())));
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Pause"));
+        QTRY_VERIFY_WITH_TIMEOUT(panel->Slider->Value() > second, 5000);
+        QTest::mouseClick(panel->cmdPlay, Qt::LeftButton);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Play"));
     }
 
     void thePictureFillsTheVideoArea() {

@@ -318,8 +318,12 @@ private slots:
         QTRY_COMPARE(contexts.count(), 2);
         QCOMPARE(contexts.at(0).at(0).toBool(), false);
         QCOMPARE(contexts.at(1).at(0).toBool(), true);
+        // The frames counted so far are the first window's: wait for one drawn in the second,
+        // and for the picture rather than the black of a widget mpv has not drawn into yet.
+        const int framesBefore = engine.VideoWidget()->FramesRendered();
         QCOMPARE(engine.PutCurrentPosition(0), EngineResult::Ok);
-        QVERIFY(WaitForFrame(engine));
+        QVERIFY(WaitForFrame(engine, framesBefore));
+        QTRY_VERIFY_WITH_TIMEOUT(LitShare(engine.VideoWidget()->grabFramebuffer()) > 0.5, 5000);
         VerifyShowsFirstFrame(engine.VideoWidget());
 
         // Without an owner the picture is put away.

@@ -104,7 +104,8 @@ private slots:
         QTest::mouseClick(rig.slider, Qt::LeftButton, {}, QPoint(147, 10));
         QCOMPARE(rig.slider->Value(), 64);
         const QStringList seeks = rig.fake->calls.filter(QStringLiteral("Position("));
-        QCOMPARE(seeks, QStringList({QStringLiteral("PutKeyFramePosition(0)"),
+        // The start is a key frame: the seek to it is exact at once.
+        QCOMPARE(seeks, QStringList({QStringLiteral("PutCurrentPosition(0)"),
                                      QStringLiteral("GetCurrentPosition()"),
                                      QStringLiteral("PutKeyFramePosition(64)"),
                                      QStringLiteral("GetCurrentPosition()")}));
@@ -388,11 +389,18 @@ private slots:
         rig.slider->SetValue(42);
         rig.fake->calls.clear();
         rig.Seek();
-        QCOMPARE(rig.fake->calls, (QStringList{QStringLiteral("PutKeyFramePosition(42)"),
-                                               QStringLiteral("GetCurrentPosition()")}));
+        QCOMPARE(rig.fake->calls,
+                 (QStringList{QStringLiteral("Pause()"), QStringLiteral("PutKeyFramePosition(42)"),
+                              QStringLiteral("GetCurrentPosition()")}));
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:42/00:01:00"));
-        QVERIFY(rig.fake->playing);
+        // Held still while the seek goes on, playing on from the exact picture.
+        QVERIFY(!rig.fake->playing);
         QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(!rig.fake->playing);
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->playing);
+        QCOMPARE(rig.fake->position, 42.0);
 
         rig.player.cmdPlay_Click();
         rig.slider->SetValue(7);
@@ -463,6 +471,77 @@ private slots:
         QVERIFY(rig.fake->calls.isEmpty());
     }
 
+    // A key frame the engine showed before, up to half a second before the second sought, is
+    // as quick to decode from as to show: that seek is exact at once. Others go in two steps.
+    void aSeekFromAKeyFrameSeenJustBeforeIsExactAtOnce() {
+        Rig rig;
+        rig.Load(60.0);
+        rig.player.cmdPlay_Click(); // paused
+        rig.fake->keyFrameInterval = 2.6;
+        // The seeks sent for one second; every seek ends on its second.
+        bool landed = true;
+        const auto seek = [&](qint32 second) {
+            rig.slider->SetValue(second);
+            rig.fake->calls.clear();
+            rig.Seek();
+            const QStringList sent = rig.fake->calls.filter(QStringLiteral("Put"));
+            while (rig.fake->ShowSeekPicture()) {
+            }
+            landed = landed && rig.fake->position == double(second);
+            return sent;
+        };
+        QCOMPARE(seek(8), QStringList{QStringLiteral("PutKeyFramePosition(8)")});
+        QCOMPARE(seek(8), QStringList{QStringLiteral("PutCurrentPosition(8)")});
+        QCOMPARE(seek(3), QStringList{QStringLiteral("PutKeyFramePosition(3)")});
+        QCOMPARE(seek(11), QStringList{QStringLiteral("PutKeyFramePosition(11)")});
+        QCOMPARE(seek(3), QStringList{QStringLiteral("PutCurrentPosition(3)")});
+        // 10.4 s is known, but 0.6 s before: two steps again.
+        QCOMPARE(seek(11), QStringList{QStringLiteral("PutKeyFramePosition(11)")});
+        QCOMPARE(seek(9), QStringList{QStringLiteral("PutKeyFramePosition(9)")});
+
+        // A new file forgets the key frames of the old one.
+        rig.Load(60.0);
+        rig.player.cmdPlay_Click();
+        QCOMPARE(seek(8), QStringList{QStringLiteral("PutKeyFramePosition(8)")});
+        QCOMPARE(seek(0), QStringList{QStringLiteral("PutCurrentPosition(0)")});
+        QVERIFY(landed);
+    }
+
+    // Pause pressed during a seek of a playing video leaves it paused on the exact picture. A
+    // seek whose pictures never come lets the video play on from the second after a few ticks.
+    void aHeldSeekEndsPausedOrWithoutItsPicture() {
+        Rig rig;
+        rig.Load(60.0);
+        rig.slider->SetValue(42);
+        rig.Seek();
+        rig.player.cmdPlay_Click();
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(!rig.fake->playing);
+        QCOMPARE(rig.fake->position, 42.0);
+
+        rig.player.cmdPlay_Click();
+        QVERIFY(rig.fake->playing);
+        rig.slider->SetValue(25);
+        rig.Seek();
+        for (int tick = 1; tick < PreviewPlayer::HeldSeekTicks; ++tick) {
+            rig.player.tmrVideo_Timer();
+            QVERIFY(!rig.fake->playing);
+        }
+        rig.fake->calls.clear();
+        rig.player.tmrVideo_Timer();
+        QVERIFY(rig.fake->playing);
+        QCOMPARE(rig.fake->calls.filter(QStringLiteral("Put")),
+                 QStringList{QStringLiteral("PutCurrentPosition(25)")});
+        QCOMPARE(rig.slider->Value(), 25);
+        // Its late picture changes nothing.
+        rig.fake->calls.clear();
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(rig.fake->calls.isEmpty());
+        QVERIFY(rig.fake->playing);
+    }
+
     // A seek released while another is under way replaces it, in either of its steps: no
     // picture of the earlier second is asked for again.
     void aNewSeekReplacesTheOneUnderWay() {
@@ -488,10 +567,14 @@ private slots:
         QCOMPARE(rig.fake->position, 35.0);
         QCOMPARE(rig.slider->Value(), 35);
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:35/00:01:00"));
+        // Held still once, for all three seeks, and playing on from the last.
+        QCOMPARE(rig.fake->CallCount(Operation::Pause), 1);
+        QVERIFY(rig.fake->playing);
     }
 
-    // Play pressed while the key frame shows goes on from the exact picture; Stop during a
-    // seek rewinds and the earlier second's exact picture is not asked for.
+    // Play pressed while the key frame shows goes on from the exact picture, once it is shown;
+    // Stop during a seek rewinds, the earlier second's exact picture is not asked for and the
+    // video stays stopped.
     void playAfterASeekGoesOnFromTheExactPicture() {
         Rig rig;
         rig.Load(60.0);
@@ -499,9 +582,11 @@ private slots:
         rig.slider->SetValue(42);
         rig.Seek();
         rig.player.cmdPlay_Click();
-        QVERIFY(rig.fake->playing);
+        QVERIFY(!rig.fake->playing);
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Pause"));
         QVERIFY(rig.fake->ShowSeekPicture());
         QCOMPARE(rig.fake->calls.last(), QStringLiteral("PutCurrentPosition(42)"));
+        QVERIFY(!rig.fake->playing);
         QVERIFY(rig.fake->ShowSeekPicture());
         QCOMPARE(rig.fake->position, 42.0);
         QVERIFY(rig.fake->playing);
@@ -516,6 +601,7 @@ private slots:
         QVERIFY(rig.fake->calls.isEmpty());
         QCOMPARE(rig.fake->position, 0.0);
         QCOMPARE(rig.slider->Value(), 0);
+        QVERIFY(!rig.fake->playing);
     }
 
     void nothingHappensBeforeALoad() {
