@@ -35,29 +35,8 @@ bool ProcessGone(pid_t pid) {
 
 // The encoder running as a child of this process, or 0 when there is none.
 pid_t EncoderChild() {
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool number = false;
-        const pid_t pid = entry.toInt(&number);
-        if (!number) {
-            continue;
-        }
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
-        const QByteArray text = stat.readAll();
-        const qsizetype close = text.lastIndexOf(')');
-        const qsizetype open = text.indexOf('(');
-        const QList<QByteArray> fields = text.mid(close + 2).split(' ');
-        if (open >= 0 && close > open && fields.size() > 1 &&
-            text.mid(open + 1, close - open - 1) == "ffmpeg" &&
-            fields.at(1).toLongLong() == ::getpid()) {
-            return pid;
-        }
-    }
-    return 0;
+    const QList<pid_t> encoders = TestSupport::Encoders();
+    return encoders.isEmpty() ? 0 : encoders.first();
 }
 
 } // namespace

@@ -340,4 +340,41 @@ Q_COREAPP_STARTUP_FUNCTION(RegisterKeepGraphicsDriversLoaded)
 
 } // namespace
 
+QList<pid_t> ChildProcesses() {
+    QList<pid_t> children;
+    const pid_t self = ::getpid();
+    const QStringList entries =
+        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool numeric = false;
+        const int pid = entry.toInt(&numeric);
+        if (!numeric) {
+            continue;
+        }
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+        const QByteArray text = stat.readAll();
+        const qsizetype close = text.lastIndexOf(')');
+        const QList<QByteArray> fields = text.mid(close + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toInt() == self) {
+            children.append(pid);
+        }
+    }
+    return children;
+}
+
+QList<pid_t> Encoders() {
+    QList<pid_t> encoders;
+    for (const pid_t pid : ChildProcesses()) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "ffmpeg") {
+            encoders.append(pid);
+        }
+    }
+    return encoders;
+}
+
 } // namespace TestSupport

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <sys/types.h>
 
 namespace TestSupport {
 
@@ -117,5 +118,10 @@ QString BuildFolder();
 // until the process ends: the X connection closes before the leak check runs, and leaks the
 // driver keeps would otherwise be reported from an unloaded, nameless library that
 // tests/lsan.supp cannot name. Nothing to call: it happens when the application object goes.
+
+// The processes whose parent is this process, running or not yet reaped.
+QList<pid_t> ChildProcesses();
+// The children of this process that run the encoder (or have not been reaped yet).
+QList<pid_t> Encoders();
 
 } // namespace TestSupport
