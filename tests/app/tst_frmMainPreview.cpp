@@ -42,25 +42,6 @@ Lit Measure(const QImage& image, const QRect& rect) {
     return {double(lit) / double(rect.width() * rect.height()), int(colours.size())};
 }
 
-// Mean difference of the colour channels (0..255) of two pictures scaled to one small size.
-double PictureDifference(const QImage& a, const QImage& b) {
-    const QSize size(64, 48);
-    const QImage x = a.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
-    qint64 sum = 0;
-    for (int row = 0; row < size.height(); ++row) {
-        for (int column = 0; column < size.width(); ++column) {
-            const QRgb p = x.pixel(column, row);
-            const QRgb q = y.pixel(column, row);
-            sum +=
-                qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-        }
-    }
-    return double(sum) / (3.0 * size.width() * size.height());
-}
-
 } // namespace
 
 // The main window with the real libmpv: a clip is loaded, played, paused, sought with the
@@ -199,9 +180,9 @@ private slots:
         };
         const auto showsOwn = [&] {
             const QImage picture = shown();
-            const double toOwn = PictureDifference(picture, own);
+            const double toOwn = TestSupport::PictureDifference(picture, own);
             for (const QImage& other : others) {
-                if (PictureDifference(picture, other) <= toOwn) {
+                if (TestSupport::PictureDifference(picture, other) <= toOwn) {
                     return false;
                 }
             }

@@ -64,27 +64,6 @@ double LitShare(const QImage& image) {
     return double(lit) / (double(image.width()) * image.height());
 }
 
-// Mean difference of the colour channels (0..255) of two pictures, both scaled down to the
-// same small size first, so that a picture drawn at another size compares with a frame ffmpeg
-// extracted.
-double PictureDifference(const QImage& a, const QImage& b) {
-    const QSize size(64, 48);
-    const QImage x = a.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
-    qint64 sum = 0;
-    for (int row = 0; row < size.height(); ++row) {
-        for (int column = 0; column < size.width(); ++column) {
-            const QRgb p = x.pixel(column, row);
-            const QRgb q = y.pixel(column, row);
-            sum +=
-                qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-        }
-    }
-    return double(sum) / (3.0 * size.width() * size.height());
-}
-
 // The frame ffmpeg decodes at `seconds` of a clip.
 QImage FrameAt(const QString& clip, double seconds, const QString& png) {
     QImage frame;
@@ -222,8 +201,10 @@ private slots:
         QVERIFY2(shown.first() < 0.1, qPrintable(QString::number(shown.first())));
         const QImage atKeyFrame = picture();
         qInfo("key-frame seek: %.1f from the key frame, %.1f from second 5",
-              PictureDifference(atKeyFrame, keyFrame), PictureDifference(atKeyFrame, second5));
-        QVERIFY(PictureDifference(atKeyFrame, keyFrame) < PictureDifference(atKeyFrame, second5));
+              TestSupport::PictureDifference(atKeyFrame, keyFrame),
+              TestSupport::PictureDifference(atKeyFrame, second5));
+        QVERIFY(TestSupport::PictureDifference(atKeyFrame, keyFrame) <
+                TestSupport::PictureDifference(atKeyFrame, second5));
 
         // Two exact seeks at once: the first is replaced and never reported.
         shown.clear();
@@ -235,11 +216,12 @@ private slots:
         QCOMPARE(engine.GetCurrentPosition(position), EngineResult::Ok);
         QCOMPARE(position, 5.0);
         const QImage exact = picture();
-        const double toSecond = PictureDifference(exact, second5);
+        const double toSecond = TestSupport::PictureDifference(exact, second5);
         qInfo("exact seek: %.1f from second 5, %.1f from the key frame, %.1f from second 6",
-              toSecond, PictureDifference(exact, keyFrame), PictureDifference(exact, second6));
-        QVERIFY(toSecond < PictureDifference(exact, keyFrame));
-        QVERIFY(toSecond < PictureDifference(exact, second6));
+              toSecond, TestSupport::PictureDifference(exact, keyFrame),
+              TestSupport::PictureDifference(exact, second6));
+        QVERIFY(toSecond < TestSupport::PictureDifference(exact, keyFrame));
+        QVERIFY(toSecond < TestSupport::PictureDifference(exact, second6));
     }
 
     void filesDroppedOnThePictureReachTheArea() {

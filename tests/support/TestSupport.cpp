@@ -377,4 +377,22 @@ QList<pid_t> Encoders() {
     return encoders;
 }
 
+double PictureDifference(const QImage& a, const QImage& b) {
+    const QSize size(64, 48);
+    const QImage x = a.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    qint64 sum = 0;
+    for (int row = 0; row < size.height(); ++row) {
+        for (int column = 0; column < size.width(); ++column) {
+            const QRgb p = x.pixel(column, row);
+            const QRgb q = y.pixel(column, row);
+            sum +=
+                qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    }
+    return double(sum) / (3.0 * size.width() * size.height());
+}
+
 } // namespace TestSupport

@@ -2,6 +2,7 @@
 
 #include "engine/Platform.h"
 
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -123,5 +124,10 @@ QString BuildFolder();
 QList<pid_t> ChildProcesses();
 // The children of this process that run the encoder (or have not been reaped yet).
 QList<pid_t> Encoders();
+
+// Mean difference of the colour channels (0..255) of two pictures, both scaled down to the
+// same small size first, so that a picture drawn at another size compares with a frame ffmpeg
+// extracted.
+double PictureDifference(const QImage& a, const QImage& b);
 
 } // namespace TestSupport
