@@ -77,6 +77,11 @@ const Option CoreOptions[] = {
     // (which would scan the system's fonts when the first core starts).
     {"sid", "no"},
     {"sub-font-provider", "none"},
+    // Nor files beside the video: no folder scan for subtitles, sound tracks or cover art
+    // (a folder of thousands of videos would be read at each load).
+    {"sub-auto", "no"},
+    {"audio-file-auto", "no"},
+    {"cover-art-auto", "no"},
     // Quenlet draws the picture itself; mpv has no input, controller, on-screen display or
     // cursor handling of its own.
     {"vo", "libmpv"},
@@ -240,6 +245,16 @@ void MpvEngine::HandleReply(const mpv_event& event) {
     case Request::Setting:
         if (event.error < 0) {
             qWarning("MpvEngine: a setting was refused: %s", mpv_error_string(event.error));
+        }
+        break;
+    case Request::PauseSetting:
+        if (event.error < 0) {
+            qWarning("MpvEngine: pausing was refused: %s", mpv_error_string(event.error));
+        } else if (serial == pauseSerial_ && paused_ && !pauseSettled_) {
+            // mpv takes no frame of the playback any more: a new frame from now on is a
+            // seek's picture.
+            pauseSettled_ = true;
+            seek_.Paused();
         }
         break;
     case Request::SeekCommand:

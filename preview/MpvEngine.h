@@ -33,7 +33,9 @@ class QTimer;
 //   supported at centre only (other values answer NotImplemented); volume follows the
 //   hundredths of a decibel of the interface (0 full, -10000 silence).
 // - Seeks are clamped into the file. Until a seek's picture is shown the position reported is
-//   the one asked for. At the end of the file the position is its duration (mpv itself would
+//   the one asked for. An exact seek's picture counts as shown once it is drawn; a key-frame
+//   seek's once mpv has handed it to the video output (its restart), because a seek sent after
+//   that no longer takes the picture away: it is drawn, and kept, while the next seek decodes. At the end of the file the position is its duration (mpv itself would
 //   report the time of the last frame).
 // - The sound output is chosen once a program: where nothing can play sound (no sound server,
 //   no sound device) it is none ("null") from the start; elsewhere the first file with sound
@@ -105,7 +107,7 @@ private:
     void ChooseVideoTrack(const struct mpv_node& tracks);
     EngineResult SetFlag(const char* name, bool value);
     EngineResult SetDouble(const char* name, double value);
-    EngineResult Seek(double seconds, const char* flags);
+    EngineResult Seek(double seconds, const char* flags, bool awaitDrawing);
     // The seek watch's steps: a new frame drawn, the picture's wait given up, a report.
     void NewFrameDrawn();
     void PictureTimedOut();
@@ -131,6 +133,8 @@ private:
     // Paused since before the latest seek restarted (or the load): a frame drawn now is no
     // frame of playback.
     bool pauseSettled_ = true;
+    // The latest pause or play sent; only the latest pause's reply settles the pause.
+    quint64 pauseSerial_ = 0;
     bool audioOutputSet_ = false;
     // The latest seek, and who hears of its picture.
     MpvSeekWatch seek_;

@@ -32,6 +32,8 @@ EngineResult MpvEngine::SetDouble(const char* name, double value) {
 EngineResult MpvEngine::Run() {
     const EngineResult result = SetFlag("pause", false);
     if (result == EngineResult::Ok) {
+        // A pause still on its way settles nothing any more.
+        ++pauseSerial_;
         paused_ = false;
         seek_.Unpaused();
     }
@@ -39,9 +41,15 @@ EngineResult MpvEngine::Run() {
 }
 
 EngineResult MpvEngine::Pause() {
-    const EngineResult result = SetFlag("pause", true);
+    if (core_ == nullptr) {
+        return EngineResult::Failed;
+    }
+    // Frames of the playback may still come until mpv has carried out the pause (its reply
+    // says so) or a seek sent from now on restarts.
+    int flag = 1;
+    const EngineResult result = ResultOf(mpv_set_property_async(
+        core_, Tag(Request::PauseSetting, ++pauseSerial_), "pause", MPV_FORMAT_FLAG, &flag));
     if (result == EngineResult::Ok) {
-        // Frames of the playback may still come until a seek sent from now on restarts.
         pauseSettled_ = pauseSettled_ && paused_;
         paused_ = true;
     }
@@ -120,14 +128,14 @@ EngineResult MpvEngine::GetCurrentPosition(double& seconds) {
 }
 
 EngineResult MpvEngine::PutCurrentPosition(double seconds) {
-    return Seek(seconds, "absolute+exact");
+    return Seek(seconds, "absolute+exact", true);
 }
 
 EngineResult MpvEngine::PutKeyFramePosition(double seconds) {
-    return Seek(seconds, "absolute+keyframes");
+    return Seek(seconds, "absolute+keyframes", false);
 }
 
-EngineResult MpvEngine::Seek(double seconds, const char* flags) {
+EngineResult MpvEngine::Seek(double seconds, const char* flags, bool awaitDrawing) {
     if (core_ == nullptr || !std::isfinite(seconds)) {
         return EngineResult::Failed;
     }
@@ -142,7 +150,7 @@ EngineResult MpvEngine::Seek(double seconds, const char* flags) {
         target = std::min(target, *duration_);
     }
     pictureTimer_->stop();
-    const quint64 serial = seek_.Start(target, paused_ && pauseSettled_);
+    const quint64 serial = seek_.Start(target, paused_ && pauseSettled_, awaitDrawing);
     const QByteArray time = QByteArray::number(target, 'f', 6);
     const char* command[] = {"seek", time.constData(), flags, nullptr};
     const EngineResult result =

@@ -25,6 +25,8 @@ inline EngineResult ResultOf(int error) {
 // of the load or seek it belongs to above it; replies are told apart by it.
 enum class Request : uint64_t {
     Setting = 1,
+    // Pausing, which tells when mpv has stopped taking frames of the playback.
+    PauseSetting,
     SeekCommand,
     PictureTime,
     LoadDuration,

@@ -1,11 +1,12 @@
 #include "preview/MpvSeekWatch.h"
 
-quint64 MpvSeekWatch::Start(double target, bool paused) {
+quint64 MpvSeekWatch::Start(double target, bool paused, bool awaitDrawing) {
     Clear();
     ++serial_;
     target_ = target;
     active_ = true;
     pausedThroughout_ = paused;
+    awaitDrawing_ = awaitDrawing;
     return serial_;
 }
 
@@ -20,6 +21,12 @@ void MpvSeekWatch::Clear() {
 
 void MpvSeekWatch::Unpaused() {
     pausedThroughout_ = false;
+}
+
+void MpvSeekWatch::Paused() {
+    if (active_) {
+        pausedThroughout_ = true;
+    }
 }
 
 void MpvSeekWatch::CommandDone(quint64 serial, bool ok) {
@@ -38,6 +45,7 @@ bool MpvSeekWatch::Restarted() {
         return false;
     }
     restarted_ = true;
+    drawn_ = drawn_ || !awaitDrawing_;
     return true;
 }
 

@@ -10,15 +10,22 @@
 // once that seek's command has been carried out (earlier restarts are of seeks it replaced).
 // The picture counts as shown when a new frame (no redraw) was drawn that can only be the
 // seek's: while paused, any new frame drawn after the seek was sent; while playing, frames
-// of the old position go on until the restart, so only one drawn after it.
+// of the old position go on until the restart, so only one drawn after it, or after mpv
+// carried out a pause sent with the seek (a seek that holds the video still may well have its
+// one picture drawn before its restart is heard of).
 class MpvSeekWatch {
 public:
-    // A new seek replaces whatever was followed before; returns its serial number.
-    quint64 Start(double target, bool paused);
+    // A new seek replaces whatever was followed before; returns its serial number. A seek
+    // that need not wait for its picture to be drawn counts as shown at its restart, once its
+    // picture's time is known (the picture is with the video output by then).
+    quint64 Start(double target, bool paused, bool awaitDrawing = true);
     // Forgets the seek (the file ended or was replaced, or the command failed).
     void Clear();
     // Playback was resumed.
     void Unpaused();
+    // mpv has paused: no frame of the playback comes any more, so a new frame drawn from now
+    // on is the seek's.
+    void Paused();
 
     // The seek command with this serial was carried out, or refused (which ends the seek).
     void CommandDone(quint64 serial, bool ok);
@@ -51,5 +58,6 @@ private:
     bool commandDone_ = false;
     bool restarted_ = false;
     bool drawn_ = false;
+    bool awaitDrawing_ = true;
     std::optional<double> time_;
 };

@@ -36,7 +36,9 @@ public:
     virtual EngineResult PutCurrentPosition(double seconds) = 0;
     virtual EngineResult PutKeyFramePosition(double seconds) = 0;
     // Called once the picture of the latest seek is on the screen, with that picture's time in
-    // seconds (the key frame's time after a key-frame seek; not a number when unknown). A seek
+    // seconds (the key frame's time after a key-frame seek; not a number when unknown). A
+    // key-frame seek may be reported as soon as its picture is sure to be shown, even if a
+    // seek sent now would replace it (so the next seek can start while it is drawn). A seek
     // replaced by a later one is never reported. Called from the event loop, never from inside an
     // engine call.
     using SeekShownHandler = std::function<void(double pictureSeconds)>;

@@ -42,6 +42,50 @@ private slots:
         QCOMPARE(watch.TakeShown(), std::optional<double>(0.0));
     }
 
+    void aSeekThatHoldsPlayingStillCountsFramesOnceThePauseTookEffect() {
+        MpvSeekWatch watch;
+        // Sent while playing, with a pause just before it whose reply is still to come.
+        const quint64 serial = watch.Start(5.0, false);
+        watch.FrameDrawn(); // the old position, drawn before mpv paused
+        watch.Paused();
+        watch.CommandDone(serial, true);
+        // The seek's one picture, drawn before its restart is heard of: no frame follows it.
+        watch.FrameDrawn();
+        QVERIFY(watch.Restarted());
+        watch.PictureTime(serial, 4.0);
+        QCOMPARE(watch.TakeShown(), std::optional<double>(4.0));
+
+        // A pause of no seek under way changes nothing for the next one.
+        watch.Paused();
+        const quint64 next = watch.Start(6.0, false);
+        watch.CommandDone(next, true);
+        watch.FrameDrawn();
+        QVERIFY(watch.Restarted());
+        watch.PictureTime(next, 6.0);
+        QVERIFY(!watch.TakeShown());
+    }
+
+    void aKeyFrameSeekIsShownAtItsRestartWithoutWaitingForTheDrawing() {
+        MpvSeekWatch watch;
+        const quint64 serial = watch.Start(8.0, false, false);
+        watch.CommandDone(serial, true);
+        QVERIFY(!watch.TakeShown());
+        QVERIFY(watch.Restarted());
+        QVERIFY(!watch.AwaitingPicture());
+        // Its time is still needed.
+        QVERIFY(!watch.TakeShown());
+        watch.PictureTime(serial, 0.0);
+        QCOMPARE(watch.TakeShown(), std::optional<double>(0.0));
+        // The exact seek after it waits for its drawing again.
+        const quint64 exact = watch.Start(8.0, true);
+        watch.CommandDone(exact, true);
+        QVERIFY(watch.Restarted());
+        watch.PictureTime(exact, 8.0);
+        QVERIFY(!watch.TakeShown());
+        watch.FrameDrawn();
+        QCOMPARE(watch.TakeShown(), std::optional<double>(8.0));
+    }
+
     void aLaterSeekReplacesAnEarlierOne() {
         MpvSeekWatch watch;
         const quint64 first = watch.Start(42.0, true);
