@@ -1,6 +1,7 @@
 #include "app/InputIntake.h"
 #include "app/StartupArguments.h"
 #include "app/frmMain.h"
+#include "preview/PreviewPlayer.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -55,6 +56,8 @@ int main(int argc, char* argv[]) {
 
     frmMain window;
     window.show();
+    // The preview's engine is made while the user looks for a file, not when it is opened.
+    QTimer::singleShot(0, window.player, [&window] { window.player->PrepareEngine(); });
     if (!arguments.file.isEmpty()) {
         // Taken in once the window is up, with its catalogs and settings loaded.
         QTimer::singleShot(0, window.intake, [&window, file = arguments.file] {

@@ -61,6 +61,34 @@ void PreviewPlayer::SetEngineFactory(EngineFactory factory) {
     factoryChanged_ = true;
 }
 
+void PreviewPlayer::PrepareEngine() {
+    if (engine_ != nullptr || !factory_) {
+        return;
+    }
+    RunGuarded(
+        [&] {
+            engine_ = factory_();
+            factoryChanged_ = false;
+            if (engine_ == nullptr) {
+                return;
+            }
+            engine_->SetSeekShownHandler(
+                [this](double pictureSeconds) { engine_SeekShown(pictureSeconds); });
+            // Where the load puts the picture; each load places it again.
+            engine_->PutTop(0);
+            engine_->PutWindowStyle(VideoWindowStyle);
+            engine_->PutLeft(0);
+            engine_->PutHeight(picVideoWindow_->height());
+            engine_->PutWidth(picVideoWindow_->width());
+            engine_->PutOwner(picVideoWindow_);
+            engine_->HideCursor(false);
+        },
+        [](const std::exception* error) {
+            qWarning("PreviewPlayer: the engine could not be prepared: %s",
+                     error != nullptr ? error->what() : "unknown error");
+        });
+}
+
 void PreviewPlayer::LoadVideo(const QString& path) {
     // A file that begins to load is not ready until the last step.
     SetNoMedia(true);

@@ -21,14 +21,15 @@ class Slider;
 // which the playback buttons here consult, and announces each change (NoMediaChanged), so the
 // window can tell the mark and Start buttons.
 //
-// The engine is made by the factory when the first file is loaded and then kept: every later
+// The engine is made by the factory when the first file is loaded (or before, on
+// PrepareEngine) and then kept: every later
 // load replaces the file in the same engine (mpv's "loadfile replace"), so the widget the video
 // is drawn into, and its OpenGL context, stay put across loads. A factory that returns null, or
 // an engine that cannot start, makes the load fail like a file the engine cannot render.
 //
 // A seek on the slider goes in two steps: first to the key frame at or before the second the
-// slider shows, which the engine shows at once, then, once that picture is on the screen, to
-// the exact picture of that second (unless the key frame is that picture). Where a key frame
+// slider shows, which the engine shows at once, then, as soon as the engine reports that
+// picture shown, to the exact picture of that second (unless the key frame is that picture). Where a key frame
 // seen before lies just before the second, the exact picture comes as fast as a key frame's
 // and is asked for at once. A seek replaces any seek still under way; the position, the
 // slider and the time label say the second sought from the start. A playing video is held
@@ -53,6 +54,11 @@ public:
     PreviewPlayer(const PreviewPlayer&) = delete;
     PreviewPlayer& operator=(const PreviewPlayer&) = delete;
 
+    // Makes the engine ahead of the first load and places its picture in the video area, so
+    // that the first file opens as fast as any later one (mpv's core and its OpenGL renderer
+    // are ready by then). Does nothing once an engine exists; an engine that cannot start is
+    // kept, and the first load then fails as it would have.
+    void PrepareEngine();
     // Opens the file in the engine, places the picture in the video area and starts playing.
     void LoadVideo(const QString& path);
     // Another file is being taken in: the Stop action, then NoMedia, the time label reads

@@ -53,6 +53,7 @@ class tst_frmMainPreview : public QObject {
 private:
     QTemporaryDir folder_;
     QString clip_;
+    PlayerEngine* prepared_ = nullptr;
     std::unique_ptr<TestSupport::ApplicationFolderOverride> catalogs_;
     std::unique_ptr<TestSupport::MessageRecorder> messages_;
     std::unique_ptr<frmMain> window_;
@@ -108,9 +109,30 @@ private slots:
         QCOMPARE(panel->lblEndSelect->text(), QStringLiteral("00.00.00"));
     }
 
+    // As the program does once its window is up: the engine and its picture are made before
+    // any file, the buttons still wait for one, and the first load uses them.
+    void thePreparedPictureWaitsForTheFirstFile() {
+        MainPanel* panel = window_->frMain;
+        window_->player->PrepareEngine();
+        MpvVideoWidget* picture = Picture();
+        QVERIFY(picture != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(picture->HasRenderContext(), 5000);
+        QCOMPARE(picture->parentWidget(), panel->picVideoWindow);
+        QVERIFY(window_->session->NoMedia());
+        QTest::mouseClick(panel->cmdPlay, Qt::LeftButton);
+        QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Play"));
+        QCOMPARE(picture->NewFramesRendered(), 0);
+        PlayerEngine* prepared = window_->player->Engine();
+        window_->player->PrepareEngine();
+        QCOMPARE(window_->player->Engine(), prepared);
+        prepared_ = prepared;
+    }
+
     void loadsAndPlaysInTheVideoArea() {
         MainPanel* panel = window_->frMain;
         window_->player->LoadVideo(clip_);
+        QCOMPARE(window_->player->Engine(), prepared_);
+        QTRY_VERIFY_WITH_TIMEOUT(Picture()->NewFramesRendered() > 0, 5000);
         QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
         QVERIFY(!window_->session->NoMedia());
         QCOMPARE(panel->cmdPlay->text(), QStringLiteral("Pause"));

@@ -267,6 +267,44 @@ private slots:
         QCOMPARE(rig.fake->CallCount(Operation::Run), 0);
     }
 
+    // The engine made ahead of the first load is placed where the load would place it, leaves
+    // the player without media, and is the one the first load opens the file in.
+    void aPreparedEngineIsTheOneTheFirstLoadUses() {
+        Rig rig;
+        QSignalSpy changes(&rig.player, &PreviewPlayer::NoMediaChanged);
+        rig.player.PrepareEngine();
+        QCOMPARE(rig.player.Engine(), rig.fake);
+        QCOMPARE(rig.fake->owner, rig.area);
+        QVERIFY(!rig.fake->calls.join(u' ').contains(QStringLiteral("RenderFile")));
+        QCOMPARE(rig.fake->CallCount(Operation::Run), 0);
+        QVERIFY(rig.player.NoMedia());
+        QCOMPARE(changes.count(), 0);
+        // Once made, the engine stays (the factory has no second one to give).
+        rig.player.PrepareEngine();
+        QCOMPARE(rig.player.Engine(), rig.fake);
+        rig.fake->calls.clear();
+        rig.Load(65.0);
+        QCOMPARE(rig.player.Engine(), rig.fake);
+        QCOMPARE(rig.fake->calls, LoadCalls);
+        QVERIFY(!rig.player.NoMedia());
+        // Its seeks are followed like those of an engine the load made.
+        rig.slider->SetValue(35);
+        rig.Seek();
+        QVERIFY(rig.fake->calls.contains(QStringLiteral("PutKeyFramePosition(35)")));
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QCOMPARE(rig.fake->calls.last(), QStringLiteral("PutCurrentPosition(35)"));
+        QVERIFY(rig.messages.messages.isEmpty());
+
+        // A factory without an engine prepares nothing; the load then fails as before.
+        Rig without;
+        without.player.SetEngineFactory([] { return std::unique_ptr<PlayerEngine>(); });
+        without.player.PrepareEngine();
+        QVERIFY(without.player.Engine() == nullptr);
+        QVERIFY(without.messages.messages.isEmpty());
+        without.player.LoadVideo(QStringLiteral("/videos/a.mp4"));
+        QCOMPARE(without.messages.texts(), QStringList{QStringLiteral("File is not supported")});
+    }
+
     void anEngineThatCannotBeMadeFailsTheLoad() {
         Rig rig;
         rig.player.SetEngineFactory([] { return std::unique_ptr<PlayerEngine>(); });
