@@ -1,3 +1,4 @@
+#include "app/AfterFirstPaint.h"
 #include "app/InputIntake.h"
 #include "app/StartupArguments.h"
 #include "app/frmMain.h"
@@ -56,8 +57,9 @@ int main(int argc, char* argv[]) {
 
     frmMain window;
     window.show();
-    // The preview's engine is made while the user looks for a file, not when it is opened.
-    QTimer::singleShot(0, window.player, [&window] { window.player->PrepareEngine(); });
+    // The preview's engine is made once the window is on the screen, while the user looks for
+    // a file, not when the file is opened.
+    new AfterFirstPaint(&window, [&window] { window.player->PrepareEngine(); });
     if (!arguments.file.isEmpty()) {
         // Taken in once the window is up, with its catalogs and settings loaded.
         QTimer::singleShot(0, window.intake, [&window, file = arguments.file] {

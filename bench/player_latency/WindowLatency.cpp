@@ -6,6 +6,7 @@
 
 #include "bench/player_latency/Pictures.h"
 
+#include "app/AfterFirstPaint.h"
 #include "app/MainPanel.h"
 #include "app/frmMain.h"
 #include "engine/Platform.h"
@@ -21,7 +22,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -64,7 +64,7 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
     window.show();
     // As the program does once its window is up (app/main.cpp); a user takes longer than the
     // half second here to pick a file.
-    QTimer::singleShot(0, window.player, [&window] { window.player->PrepareEngine(); });
+    new AfterFirstPaint(&window, [&window] { window.player->PrepareEngine(); });
     Settle(500);
     MainPanel* panel = window.frMain;
     std::printf("main window, video area %dx%d\n", panel->picVideoWindow->width(),
