@@ -35,8 +35,9 @@ class QTimer;
 // - Seeks are clamped into the file. Until a seek's picture is shown the position reported is
 //   the one asked for. An exact seek's picture counts as shown once it is drawn; a key-frame
 //   seek's once mpv has handed it to the video output (its restart), because a seek sent after
-//   that no longer takes the picture away: it is drawn, and kept, while the next seek decodes. At the end of the file the position is its duration (mpv itself would
-//   report the time of the last frame).
+//   that no longer takes the picture away: it is drawn, and kept, while the next seek decodes.
+//   At the end of the file the position is its duration (mpv itself would report the time of
+//   the last frame).
 // - The sound output is chosen once a program: where nothing can play sound (no sound server,
 //   no sound device) it is none ("null") from the start; elsewhere the first file with sound
 //   lets mpv try its outputs, and every later load, in this engine or another, uses the one

@@ -29,10 +29,10 @@ class Slider;
 //
 // A seek on the slider goes in two steps: first to the key frame at or before the second the
 // slider shows, which the engine shows at once, then, as soon as the engine reports that
-// picture shown, to the exact picture of that second (unless the key frame is that picture). Where a key frame
-// seen before lies just before the second, the exact picture comes as fast as a key frame's
-// and is asked for at once. A seek replaces any seek still under way; the position, the
-// slider and the time label say the second sought from the start. A playing video is held
+// picture shown, to the exact picture of that second (unless the key frame is that
+// picture). Where a key frame seen before lies just before the second, the exact picture comes
+// as fast as a key frame's and is asked for at once. A seek replaces any seek still under way;
+// the position, the slider and the time label say the second sought from the start. A playing video is held
 // still during the seek, so that no playback from the key frame competes with the exact
 // picture's decoding, and plays on from the exact picture.
 //
