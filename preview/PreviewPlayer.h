@@ -32,9 +32,9 @@ class Slider;
 // picture shown, to the exact picture of that second (unless the key frame is that
 // picture). Where a key frame seen before lies just before the second, the exact picture comes
 // as fast as a key frame's and is asked for at once. A seek replaces any seek still under way;
-// the position, the slider and the time label say the second sought from the start. A playing video is held
-// still during the seek, so that no playback from the key frame competes with the exact
-// picture's decoding, and plays on from the exact picture.
+// the position, the slider and the time label say the second sought from the start. A playing
+// video is held still during the seek, so that no playback from the key frame competes with
+// the exact picture's decoding, and plays on from the exact picture.
 //
 // Loading runs a fixed sequence of steps; an engine answer NotImplemented skips that step, any
 // other failure ends the load with the warning "File is not supported" and leaves NoMedia
