@@ -310,7 +310,9 @@ void PreviewPlayer::tmrVideo_Timer() {
 
 void PreviewPlayer::Slider_MouseUp(qint16& /*Button*/, qint16& /*Shift*/, double& /*X*/,
                                    double& /*Y*/) {
-    if (engine_ == nullptr) {
+    // Without a file there is nothing to seek in (an engine made ahead of the first load
+    // included).
+    if (engine_ == nullptr || bNoMedia_) {
         return;
     }
     // Playback keeps its state: a playing video plays on from the new second.
@@ -320,7 +322,7 @@ void PreviewPlayer::Slider_MouseUp(qint16& /*Button*/, qint16& /*Shift*/, double
 }
 
 void PreviewPlayer::Slider_DblClick(qint32& Value) {
-    if (engine_ == nullptr || Value == lastSought_) {
+    if (engine_ == nullptr || bNoMedia_ || Value == lastSought_) {
         return;
     }
     lastSought_ = Value;

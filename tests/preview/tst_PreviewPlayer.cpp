@@ -654,6 +654,18 @@ private slots:
         QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00.00/00:00.00"));
         QCOMPARE(rig.slider->Value(), 5);
         QVERIFY(!rig.player.tmrVideo()->isActive());
+
+        // Nor with the engine made ahead of the first load.
+        rig.player.PrepareEngine();
+        rig.fake->calls.clear();
+        rig.player.cmdPlay_Click();
+        rig.player.cmdStop_Click();
+        rig.Seek();
+        qint32 clicked = 7;
+        rig.player.Slider_DblClick(clicked);
+        QCOMPARE(rig.fake->calls, QStringList{});
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00.00/00:00.00"));
+        QCOMPARE(rig.cmdPlay->text(), QStringLiteral("Play"));
     }
 };
 
