@@ -220,6 +220,7 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
             duration_.reset();
             timePosition_.reset();
             seek_.Clear();
+            reportingTarget_.reset();
         }
         break;
     case MPV_EVENT_COMMAND_REPLY:
@@ -339,6 +340,7 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
     endReached_ = false;
     hasAudio_ = false;
     seek_.Clear();
+    reportingTarget_.reset();
     pictureTimer_->stop();
     if (path.isEmpty()) {
         const char* stop[] = {"stop", nullptr};

@@ -139,6 +139,9 @@ private:
     bool audioOutputSet_ = false;
     // The latest seek, and who hears of its picture.
     MpvSeekWatch seek_;
+    // The target of a seek whose picture is shown but not yet reported: still the position
+    // until the report was handled (the handler may go on seeking to the same second).
+    std::optional<double> reportingTarget_;
     QTimer* pictureTimer_ = nullptr;
     SeekShownHandler seekShown_;
 };

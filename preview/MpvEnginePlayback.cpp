@@ -114,6 +114,10 @@ EngineResult MpvEngine::GetCurrentPosition(double& seconds) {
         seconds = seek_.Target();
         return EngineResult::Ok;
     }
+    if (reportingTarget_) {
+        seconds = *reportingTarget_;
+        return EngineResult::Ok;
+    }
     if (!timePosition_) {
         return EngineResult::NotImplemented;
     }
@@ -150,6 +154,7 @@ EngineResult MpvEngine::Seek(double seconds, const char* flags, bool awaitDrawin
         target = std::min(target, *duration_);
     }
     pictureTimer_->stop();
+    reportingTarget_.reset();
     const quint64 serial = seek_.Start(target, paused_ && pauseSettled_, awaitDrawing);
     const QByteArray time = QByteArray::number(target, 'f', 6);
     const char* command[] = {"seek", time.constData(), flags, nullptr};
@@ -184,13 +189,19 @@ void MpvEngine::ReportSeekIfShown() {
     }
     pictureTimer_->stop();
     // Reported from the event loop: the handler may well seek again, which must not happen
-    // inside the engine call (or the frame drawing) that noticed the picture.
+    // inside the engine call (or the frame drawing) that noticed the picture. Until then the
+    // position is still the one asked for, not the key frame's time.
     const quint64 serial = seek_.Serial();
+    reportingTarget_ = seek_.Target();
     QMetaObject::invokeMethod(
         this,
         [this, serial, seconds = *shown] {
             // A seek sent since then replaced this one.
-            if (serial == seek_.Serial() && !seek_.Pending() && seekShown_) {
+            if (serial != seek_.Serial() || seek_.Pending()) {
+                return;
+            }
+            reportingTarget_.reset();
+            if (seekShown_) {
                 seekShown_(seconds);
             }
         },
