@@ -1,4 +1,3 @@
-#include "app/AfterFirstPaint.h"
 #include "app/InputIntake.h"
 #include "app/StartupArguments.h"
 #include "app/frmMain.h"
@@ -56,10 +55,12 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_NUMERIC, "C");
 
     frmMain window;
+    // The preview's engine and its OpenGL picture are made before the window is shown, so the
+    // window is created for OpenGL drawing from the start (an OpenGL picture added to a window
+    // already on the screen makes Qt create that window again, which shows as a flash) and the
+    // first file opens as fast as any later one.
+    window.player->PrepareEngine();
     window.show();
-    // The preview's engine is made once the window is on the screen, while the user looks for
-    // a file, not when the file is opened.
-    new AfterFirstPaint(&window, [&window] { window.player->PrepareEngine(); });
     if (!arguments.file.isEmpty()) {
         // Taken in once the window is up, with its catalogs and settings loaded.
         QTimer::singleShot(0, window.intake, [&window, file = arguments.file] {

@@ -6,7 +6,6 @@
 
 #include "bench/player_latency/Pictures.h"
 
-#include "app/AfterFirstPaint.h"
 #include "app/MainPanel.h"
 #include "app/frmMain.h"
 #include "engine/Platform.h"
@@ -61,17 +60,17 @@ int MeasureWindow(const WindowOptions& options, const QList<WindowClip>& clips,
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     });
     frmMain window;
+    // As the program starts (app/main.cpp); a user takes longer than the half second here to
+    // pick a file.
+    window.player->PrepareEngine();
     window.show();
-    // As the program does once its window is up (app/main.cpp); a user takes longer than the
-    // half second here to pick a file.
-    new AfterFirstPaint(&window, [&window] { window.player->PrepareEngine(); });
     Settle(500);
     MainPanel* panel = window.frMain;
     std::printf("main window, video area %dx%d\n", panel->picVideoWindow->width(),
                 panel->picVideoWindow->height());
 
-    // The first load of the program: the engine and the picture's widget were made while the
-    // window waited for a file.
+    // The first load of the program: the engine and the picture's widget were made with the
+    // window.
     {
         std::unique_ptr<Bench::FrameRecorder> frames;
         if (MpvVideoWidget* widget = Picture(window)) {

@@ -1,7 +1,6 @@
 // Renders the main window in its main states to PNG files, for the README and for looking at
 // what users see: app_screenshots <folder>
 #include "app/AboutPanel.h"
-#include "app/AfterFirstPaint.h"
 #include "app/MainPanel.h"
 #include "app/SlidingPanels.h"
 #include "app/frmMain.h"
@@ -82,8 +81,8 @@ int main(int argc, char* argv[]) {
     // The catalogs lie beside the program in the build folder.
     Platform::SetApplicationFolder(TestSupport::BuildFolder());
     frmMain window;
-    // As the program starts: the preview's engine is made after the first paint.
-    new AfterFirstPaint(&window, [&window] { window.player->PrepareEngine(); });
+    // As the program starts: the preview's engine is made with the window.
+    window.player->PrepareEngine();
     window.show();
     Run(500);
     Save(window, folder + QStringLiteral("/main.png"));

@@ -1,7 +1,6 @@
 // The main window's own life: start-up order, closing (refused only by the close button while a
 // task runs, saving the settings every time), minimising, moving, help and the two links.
 #include "app/AboutPanel.h"
-#include "app/AfterFirstPaint.h"
 #include "app/InputIntake.h"
 #include "app/MainPanel.h"
 #include "app/Session.h"
@@ -162,31 +161,6 @@ private slots:
             QVERIFY(window.frMain->lblFormat->text().startsWith(QStringLiteral("Category:")));
             QCOMPARE(window.frFormats->cmbCategory->currentIndex(), 1);
         }
-    }
-
-    // What the program does once its window is up (making the preview's engine) waits for the
-    // window's first paint, runs once, and never for a window that was not painted.
-    void aJobAfterTheFirstPaintRunsOnceTheWindowIsPainted() {
-        int runs = 0;
-        {
-            QWidget never;
-            new AfterFirstPaint(&never, [&] { ++runs; });
-            QTest::qWait(20);
-        }
-        QWidget window;
-        window.resize(200, 100);
-        new AfterFirstPaint(&window, [&] { ++runs; });
-        QTest::qWait(20);
-        QCOMPARE(runs, 0);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_COMPARE(runs, 1);
-        window.repaint();
-        window.hide();
-        window.show();
-        QTest::qWait(50);
-        QCOMPARE(runs, 1);
-        QCOMPARE(window.findChildren<AfterFirstPaint*>().size(), 0);
     }
 
     void closeButtonRefusesWhileATaskRuns() {

@@ -109,8 +109,26 @@ private slots:
         QCOMPARE(panel->lblEndSelect->text(), QStringLiteral("00.00.00"));
     }
 
-    // As the program does once its window is up: the engine and its picture are made before
-    // any file, the buttons still wait for one, and the first load uses them.
+    // As the program starts: the engine and its picture made before the window is shown keep
+    // the window the user sees (an OpenGL picture added to a window on the screen makes Qt
+    // create the window again, a flash).
+    void aPictureMadeBeforeTheWindowShowsKeepsTheWindow() {
+        frmMain window;
+        window.player->PrepareEngine();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const WId shown = window.winId();
+        auto* engine = dynamic_cast<MpvEngine*>(window.player->Engine());
+        QVERIFY(engine != nullptr && engine->VideoWidget() != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(engine->VideoWidget()->HasRenderContext(), 5000);
+        QTest::qWait(200);
+        QCOMPARE(window.winId(), shown);
+        QVERIFY(window.isVisible());
+        QVERIFY(messages_->messages.isEmpty());
+    }
+
+    // The engine and its picture can also be made for a window already shown: the buttons
+    // still wait for a file, and the first load uses them.
     void thePreparedPictureWaitsForTheFirstFile() {
         MainPanel* panel = window_->frMain;
         window_->player->PrepareEngine();
