@@ -106,7 +106,8 @@ private:
     // its renderer went away while nothing could draw it); asks for the track list first.
     void ShowVideoTrack();
     void ChooseVideoTrack(const struct mpv_node& tracks);
-    EngineResult SetFlag(const char* name, bool value);
+    // Sent asynchronously; the reply carries `tag` (0: that of a plain setting).
+    EngineResult SetFlag(const char* name, bool value, uint64_t tag = 0);
     EngineResult SetDouble(const char* name, double value);
     EngineResult Seek(double seconds, const char* flags, bool awaitDrawing);
     // The seek watch's steps: a new frame drawn, the picture's wait given up, a report.

@@ -12,13 +12,13 @@
 
 using namespace MpvRequests;
 
-EngineResult MpvEngine::SetFlag(const char* name, bool value) {
+EngineResult MpvEngine::SetFlag(const char* name, bool value, uint64_t tag) {
     if (core_ == nullptr) {
         return EngineResult::Failed;
     }
     int flag = value ? 1 : 0;
-    return ResultOf(
-        mpv_set_property_async(core_, Tag(Request::Setting), name, MPV_FORMAT_FLAG, &flag));
+    return ResultOf(mpv_set_property_async(core_, tag != 0 ? tag : Tag(Request::Setting), name,
+                                           MPV_FORMAT_FLAG, &flag));
 }
 
 EngineResult MpvEngine::SetDouble(const char* name, double value) {
@@ -41,14 +41,9 @@ EngineResult MpvEngine::Run() {
 }
 
 EngineResult MpvEngine::Pause() {
-    if (core_ == nullptr) {
-        return EngineResult::Failed;
-    }
     // Frames of the playback may still come until mpv has carried out the pause (its reply
     // says so) or a seek sent from now on restarts.
-    int flag = 1;
-    const EngineResult result = ResultOf(mpv_set_property_async(
-        core_, Tag(Request::PauseSetting, ++pauseSerial_), "pause", MPV_FORMAT_FLAG, &flag));
+    const EngineResult result = SetFlag("pause", true, Tag(Request::PauseSetting, ++pauseSerial_));
     if (result == EngineResult::Ok) {
         pauseSettled_ = pauseSettled_ && paused_;
         paused_ = true;
