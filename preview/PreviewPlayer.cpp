@@ -19,6 +19,7 @@
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -61,27 +62,45 @@ void PreviewPlayer::SetEngineFactory(EngineFactory factory) {
     factoryChanged_ = true;
 }
 
+void PreviewPlayer::MakeEngine() {
+    engine_.reset();
+    factoryChanged_ = false;
+    if (factory_) {
+        engine_ = factory_();
+    }
+    if (engine_ != nullptr) {
+        engine_->SetSeekShownHandler(
+            [this](double pictureSeconds) { engine_SeekShown(pictureSeconds); });
+    }
+}
+
+std::vector<std::function<EngineResult()>> PreviewPlayer::PlacementSteps() {
+    return {
+        [this] { return engine_->PutTop(0); },
+        [this] { return engine_->PutWindowStyle(VideoWindowStyle); },
+        [this] { return engine_->PutLeft(0); },
+        // The video area is measured in pixels already.
+        [this] { return engine_->PutHeight(picVideoWindow_->height()); },
+        [this] { return engine_->PutWidth(picVideoWindow_->width()); },
+        [this] { return engine_->PutOwner(picVideoWindow_); },
+        [this] { return engine_->HideCursor(false); },
+    };
+}
+
 void PreviewPlayer::PrepareEngine() {
     if (engine_ != nullptr || !factory_) {
         return;
     }
     RunGuarded(
         [&] {
-            engine_ = factory_();
-            factoryChanged_ = false;
+            MakeEngine();
             if (engine_ == nullptr) {
                 return;
             }
-            engine_->SetSeekShownHandler(
-                [this](double pictureSeconds) { engine_SeekShown(pictureSeconds); });
             // Where the load puts the picture; each load places it again.
-            engine_->PutTop(0);
-            engine_->PutWindowStyle(VideoWindowStyle);
-            engine_->PutLeft(0);
-            engine_->PutHeight(picVideoWindow_->height());
-            engine_->PutWidth(picVideoWindow_->width());
-            engine_->PutOwner(picVideoWindow_);
-            engine_->HideCursor(false);
+            for (const auto& step : PlacementSteps()) {
+                step();
+            }
         },
         [](const std::exception* error) {
             qWarning("PreviewPlayer: the engine could not be prepared: %s",
@@ -102,15 +121,11 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
     // The steps in their order; each answers like an engine call. The interfaces the playback
     // graph handed out one by one (sound, video window, position) are all the one engine here,
     // so taking them is no step of its own.
-    const std::function<EngineResult()> steps[] = {
+    std::vector<std::function<EngineResult()>> steps = {
         // Open the file; the engine is made on first use and replaces its file afterwards.
         [&] {
             if (engine_ == nullptr || factoryChanged_) {
-                engine_.reset();
-                factoryChanged_ = false;
-                if (factory_) {
-                    engine_ = factory_();
-                }
+                MakeEngine();
             }
             keyFrameSeek_.reset();
             seeking_ = false;
@@ -120,20 +135,14 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
             if (engine_ == nullptr) {
                 return EngineResult::Failed;
             }
-            engine_->SetSeekShownHandler(
-                [this](double pictureSeconds) { engine_SeekShown(pictureSeconds); });
             return engine_->RenderFile(path);
         },
         [&] { return engine_->PutVolume(0); },
         [&] { return engine_->PutBalance(0); },
-        [&] { return engine_->PutTop(0); },
-        [&] { return engine_->PutWindowStyle(VideoWindowStyle); },
-        [&] { return engine_->PutLeft(0); },
-        // The video area is measured in pixels already.
-        [&] { return engine_->PutHeight(picVideoWindow_->height()); },
-        [&] { return engine_->PutWidth(picVideoWindow_->width()); },
-        [&] { return engine_->PutOwner(picVideoWindow_); },
-        [&] { return engine_->HideCursor(false); },
+    };
+    const std::vector<std::function<EngineResult()>> placement = PlacementSteps();
+    steps.insert(steps.end(), placement.begin(), placement.end());
+    const std::function<EngineResult()> rest[] = {
         [&] { return engine_->PutRate(1.0); },
         [&] {
             qint32 seconds = 0;
@@ -177,6 +186,7 @@ bool PreviewPlayer::RunLoadSteps(const QString& path) {
             return EngineResult::Ok;
         },
     };
+    steps.insert(steps.end(), std::begin(rest), std::end(rest));
     for (const auto& step : steps) {
         EngineResult result = EngineResult::Failed;
         RunGuarded([&] { result = step(); },

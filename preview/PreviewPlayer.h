@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -107,6 +108,10 @@ Q_SIGNALS:
 
 private:
     void SetNoMedia(bool noMedia);
+    // Makes a new engine with the factory (none when it gives none) and follows its seeks.
+    void MakeEngine();
+    // The load's steps that place the picture in the video area, in their order.
+    std::vector<std::function<EngineResult()>> PlacementSteps();
     // Runs the load's steps; false when one failed (not merely unavailable).
     bool RunLoadSteps(const QString& path);
     // The duration rounded to whole seconds, or Failed when the engine has none that fits.
