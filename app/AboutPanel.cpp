@@ -69,6 +69,14 @@ AboutPanel::AboutPanel(QWidget* parent) : QFrame(parent) {
     buttons->addStretch();
     cmdCloseHelp = new QPushButton(QStringLiteral("Close"), this);
     cmdCloseHelp->setObjectName(QStringLiteral("cmdCloseHelp"));
+    cmdCloseHelp->setAccessibleDescription(QStringLiteral("Closes the About panel"));
+    // Opened, the panel gives the focus to its Close button.
+    setFocusProxy(cmdCloseHelp);
+    setAccessibleName(QStringLiteral("About Quenlet"));
+    lblFFmpeg->setAccessibleName(QStringLiteral("FFmpeg"));
+    lblFFmpeg->setAccessibleDescription(QStringLiteral("Opens the FFmpeg web site"));
+    lblWebSite->setAccessibleName(QStringLiteral("Quenlet web site"));
+    lblWebSite->setAccessibleDescription(MakerSite.toString());
     buttons->addWidget(cmdCloseHelp);
 
     layout->addWidget(product);

@@ -2,7 +2,9 @@
 
 #include "engine/Rounding.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QRadioButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -50,18 +52,58 @@ void SlidingPanels::PlaceSlidingPanels() {
         panel->move(left, panel->y());
         SetTop(panel, parked);
         panel->raise();
+        // Parked: out of the Tab chain and deaf to keys and clicks.
+        panel->hide();
     }
     lblVer_->setText(VersionText());
 }
 
-void SlidingPanels::OpenPanel(QWidget* panel) {
+void SlidingPanels::OpenPanel(QWidget* panel, QWidget* opener) {
     if (tmrAnimate_->isActive()) {
         return;
     }
     objMovePanel = panel;
+    opener_ = opener;
     frMain_->setEnabled(false);
+    panel->setEnabled(true);
+    panel->show();
     panel->raise();
+    FocusFirstControl(panel);
     SlidePanel(QStringLiteral("EDIT_FRAME_UP"));
+}
+
+bool SlidingPanels::PanelOpen() const {
+    return objMovePanel != nullptr && !objMovePanel->isHidden();
+}
+
+void SlidingPanels::FocusFirstControl(QWidget* panel) {
+    // A panel may name the control that takes the focus (its focus proxy).
+    if (QWidget* proxy = panel->focusProxy(); proxy != nullptr && proxy->isEnabled()) {
+        proxy->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    for (QWidget* next = panel->nextInFocusChain(); next != nullptr && next != panel;
+         next = next->nextInFocusChain()) {
+        if (!panel->isAncestorOf(next) || !next->isVisibleTo(panel) || !next->isEnabled() ||
+            (next->focusPolicy() & Qt::TabFocus) == 0) {
+            continue;
+        }
+        // Of a group of options, Tab enters at the one chosen.
+        if (auto* option = qobject_cast<QRadioButton*>(next);
+            option != nullptr && !option->isChecked() && option->autoExclusive()) {
+            const QList<QRadioButton*> siblings =
+                option->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+            for (QRadioButton* sibling : siblings) {
+                if (sibling->isChecked() && sibling->isEnabled() && sibling->isVisibleTo(panel)) {
+                    next = sibling;
+                    break;
+                }
+            }
+        }
+        next->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    panel->setFocus(Qt::OtherFocusReason);
 }
 
 void SlidingPanels::SlidePanel(const QString& sCommand) {
@@ -73,6 +115,17 @@ void SlidingPanels::SlidePanel(const QString& sCommand) {
         lMoveStep = 500;
         lMoveInterval = 5;
         sMoveObject = QStringLiteral("Edit Frame 2 Down");
+        // A falling panel takes no more input: its focus goes to the window until the main
+        // panel is enabled again.
+        if (objMovePanel != nullptr && !objMovePanel->isHidden()) {
+            if (objMovePanel->isAncestorOf(QApplication::focusWidget())) {
+                window_->setFocus(Qt::OtherFocusReason);
+            }
+            objMovePanel->setEnabled(false);
+            if (onPanelClosing) {
+                onPanelClosing();
+            }
+        }
     }
     // The interval is left as the previous motion set it: the first tick comes after that.
     if (!tmrAnimate_->isActive()) {
@@ -121,7 +174,12 @@ void SlidingPanels::SlidePanelDownStep() {
     }
     tmrAnimate_->stop();
     SetTop(objMovePanel, bottom);
+    objMovePanel->hide();
     frMain_->setEnabled(true);
+    if (opener_ != nullptr && opener_->isEnabled()) {
+        opener_->setFocus(Qt::OtherFocusReason);
+    }
+    opener_.clear();
     if (onPanelParked) {
         onPanelParked();
     }

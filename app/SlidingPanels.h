@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -12,6 +13,11 @@ class QWidget;
 // The two panels (about and output format) that lie parked below the window's visible area and
 // slide up over the main panel when needed. Positions are kept in twips, as single-precision
 // numbers, and placed at 15 twips a pixel.
+//
+// A parked panel is hidden, so none of its controls is in the Tab chain or takes a key or a
+// click; it is shown when it starts to rise, and focus goes to its first control. From the
+// moment it starts to fall it is disabled (deaf again); once parked it is hidden, the main
+// panel is enabled and focus returns to the control that opened the panel.
 class SlidingPanels : public QObject {
     Q_OBJECT
 
@@ -25,6 +31,9 @@ public:
     // Runs at the end of a downward motion, once the panel is out of sight, so the main view
     // can redraw what the panel uncovered.
     std::function<void()> onPanelParked;
+    // Runs when a panel starts to fall (it takes no input from then on), so the main view can
+    // show what was chosen in it.
+    std::function<void()> onPanelClosing;
 
     void PlaceSlidingPanels();
     // "EDIT_FRAME_UP" or "EDIT_FRAME_DOWN"; moves objMovePanel.
@@ -32,8 +41,13 @@ public:
     void SlidePanelUpStep();
     void SlidePanelDownStep();
 
-    // The click handlers of cmdAbout / cmdChangeFormat: ignored while a motion runs.
-    void OpenPanel(QWidget* panel);
+    // The click handlers of cmdAbout / cmdChangeFormat: ignored while a motion runs. `opener`
+    // gets the focus back when the panel has been parked again.
+    void OpenPanel(QWidget* panel, QWidget* opener = nullptr);
+    // Whether a panel is up, rising or falling (the main panel is disabled meanwhile).
+    bool PanelOpen() const;
+    // The panel that is up, rising or falling; null while both are parked.
+    QWidget* OpenedPanel() const { return PanelOpen() ? objMovePanel : nullptr; }
     // cmdCloseHelp / "Save && Close": reverses a rising panel from where it is.
     void ClosePanel() { SlidePanel(QStringLiteral("EDIT_FRAME_DOWN")); }
 
@@ -52,6 +66,8 @@ public:
 private:
     void Tick();
     float WindowHeightTwips() const;
+    // Focus to the first control of the panel that Tab would reach.
+    static void FocusFirstControl(QWidget* panel);
 
     QWidget* window_;
     QWidget* frMain_;
@@ -60,4 +76,5 @@ private:
     QLabel* lblVer_;
     QTimer* tmrAnimate_;
     QHash<QWidget*, float> top_;
+    QPointer<QWidget> opener_;
 };

@@ -7,7 +7,10 @@
 #include "preview/Slider.h"
 #include "tests/support/TestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -69,6 +72,89 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(window.frMain->isEnabled(), 5000);
         QCOMPARE(window.frAbout->y(), 538);
         QVERIFY(!window.frAbout->lblVer->text().isEmpty());
+    }
+
+    // Tab from the first control visits only controls the user sees, never one of a parked
+    // panel, and keys pressed at each stop never change the format Start would use.
+    void tabVisitsOnlyVisibleControlsAndParkedPanelsTakeNoKeys() {
+        TestSupport::MessageRecorder messages;
+        frmMain window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.frAbout->isHidden());
+        QVERIFY(window.frFormats->isHidden());
+        const QString label = window.frMain->lblFormat->text();
+        const QString preset = window.frFormats->cmbOutVCodec->currentText();
+        const QString container = window.frFormats->Container();
+        window.frMain->cmdAbout->setFocus(Qt::TabFocusReason);
+        QSet<QWidget*> visited;
+        for (int stop = 0; stop < 40; ++stop) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            const QRect shown(focus->mapTo(&window, QPoint(0, 0)), focus->size());
+            QVERIFY2(focus->isVisible() && window.rect().contains(shown),
+                     qPrintable(focus->objectName()));
+            QVERIFY2(!window.frAbout->isAncestorOf(focus) &&
+                         !window.frFormats->isAncestorOf(focus),
+                     qPrintable(focus->objectName()));
+            visited.insert(focus);
+            // Keys that would step or search a list (the arrows move the focus between buttons,
+            // so they are left out); the text box is left alone.
+            if (qobject_cast<QLineEdit*>(focus) == nullptr) {
+                for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_V}) {
+                    QTest::keyClick(focus, key);
+                }
+                QCOMPARE(QApplication::focusWidget(), focus);
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QVERIFY(visited.contains(window.frMain->cmdConvert));
+        QVERIFY(visited.contains(window.frMain->Slider));
+        QVERIFY(visited.contains(window.frMain->txtOutPath));
+        QVERIFY(visited.contains(window.frMain->cmdChangeFormat));
+        QVERIFY(visited.contains(window.frMain->optSameFolder) ||
+                visited.contains(window.frMain->optOtherFolder));
+        QCOMPARE(window.frMain->lblFormat->text(), label);
+        QCOMPARE(window.frFormats->cmbOutVCodec->currentText(), preset);
+        QCOMPARE(window.frFormats->Container(), container);
+        QVERIFY(messages.texts().isEmpty());
+    }
+
+    // Opening a panel puts the focus inside it; Esc closes it (the format panel through its
+    // "Save && Close") and the focus goes back to the button that opened it; the format label
+    // then says what was chosen.
+    void panelsTakeTheFocusAndGiveItBack() {
+        TestSupport::MessageRecorder messages;
+        frmMain window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QTest::keyClick(window.frMain->cmdChangeFormat, Qt::Key_Space);
+        QVERIFY(window.frFormats->isVisible());
+        QCOMPARE(QApplication::focusWidget(), window.frFormats->optFormat[0]);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.panels->tmrAnimate()->isActive(), 5000);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), window.frFormats->cmbCategory);
+        const QString first = window.frFormats->cmbCategory->currentText();
+        QTest::keyClick(window.frFormats->cmbCategory, Qt::Key_Down);
+        const QString chosen = window.frFormats->cmbCategory->currentText();
+        QVERIFY(chosen != first);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!window.frFormats->isEnabled()); // falling: deaf already
+        QVERIFY(window.frMain->lblFormat->text().startsWith(QStringLiteral("Category:") + chosen));
+        QTRY_VERIFY_WITH_TIMEOUT(window.frMain->isEnabled(), 5000);
+        QVERIFY(window.frFormats->isHidden());
+        QCOMPARE(QApplication::focusWidget(), window.frMain->cmdChangeFormat);
+
+        QTest::mouseClick(window.frMain->cmdAbout, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), window.frAbout->cmdCloseHelp);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(window.frMain->isEnabled(), 5000);
+        QVERIFY(window.frAbout->isHidden());
+        QCOMPARE(QApplication::focusWidget(), window.frMain->cmdAbout);
+        QVERIFY(messages.texts().isEmpty());
     }
 };
 
