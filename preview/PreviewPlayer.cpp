@@ -340,6 +340,15 @@ void PreviewPlayer::Slider_DblClick(qint32& Value) {
     ShowPosition();
 }
 
+void PreviewPlayer::Slider_KeyMoved(qint32 Value) {
+    if (engine_ == nullptr || bNoMedia_) {
+        return;
+    }
+    lastSought_ = Value;
+    SeekTo(Value);
+    ShowPosition();
+}
+
 void PreviewPlayer::SeekTo(qint32 second) {
     // A playing video holds still until the exact picture is shown; a seek that replaces one
     // under way finds it held already.

@@ -78,6 +78,10 @@ public:
     // reported, so the seek of the release went to the old second; when the click moved the
     // handle, seek once more to where it is now. Connect directly.
     void Slider_DblClick(qint32& Value);
+    // A key moved the slider's handle: seek there, as a release of the mouse does. Held keys
+    // ask for each second in turn; each seek replaces the one under way, so the picture ends
+    // on the last second asked for.
+    void Slider_KeyMoved(qint32 Value);
 
     // Follows playback every 1000 ms while the video plays; disabled at first.
     QTimer* tmrVideo() const { return tmrVideo_; }

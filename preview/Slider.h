@@ -53,8 +53,12 @@ struct SliderRGB {
 // - a double-click (Qt's second press) runs the click-jump; the release that follows raises only
 //   MouseUp. A double click thus raises MouseUp, Click, Scroll, Change, DblClick, Scroll, Change,
 //   DblClick, MouseUp, as the classic MouseDown, MouseUp, Click, DblClick, MouseUp sequence does.
-// - every key press (Left arrow = code 37: Value - 1, Right arrow = code 39: Value + 1, any other
-//   key: no change) clamps, repaints and raises Change then Scroll, whatever Enabled is.
+// - every key press (Left arrow = code 37: Value - 1, Right arrow = code 39: Value + 1, Page Up =
+//   33: Value + PageStep, Page Down = 34: Value - PageStep, Home = 36: Min, End = 35: Max, any
+//   other key: no change) clamps, repaints and raises Change then Scroll, whatever Enabled is;
+//   a key that changed Value then raises KeyMoved (a host seeks there, as on a release of the
+//   mouse). Keys without a step are passed on to the parent (the window's shortcuts).
+// - keyboard focus shows as a ring around the control (drawn over the canvas, not on it).
 // The click-jump starts from the last pointer move's position (0,0 before the first one), not
 // from the click's. The control takes keyboard focus by click and by Tab.
 //
@@ -70,6 +74,9 @@ class Slider : public QWidget {
 public:
     explicit Slider(QWidget* parent = nullptr);
     ~Slider() override;
+
+    // The step of Page Up and Page Down.
+    static constexpr qint32 PageStep = 10;
 
     qint32 Style() const { return style_; }
     // 0 turns the control horizontal (its width becomes its height first), anything else vertical
@@ -140,6 +147,8 @@ signals:
     void Change();
     void Click();
     void MouseUp(qint16& Button, qint16& Shift, double& X, double& Y);
+    // A key moved the handle to Value (after Change and Scroll).
+    void KeyMoved(qint32 Value);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

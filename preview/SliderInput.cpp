@@ -38,13 +38,22 @@ qint16 ShiftCode(Qt::KeyboardModifiers modifiers) {
     return code;
 }
 
-// The key codes the control knows: 37 left arrow, 39 right arrow.
+// The key codes the control knows: 37 left arrow, 39 right arrow (one step), 33 page up and
+// 34 page down (ten steps), 36 home and 35 end (Min and Max).
 int KeyCode(int qtKey) {
     switch (qtKey) {
     case Qt::Key_Left:
         return 37;
     case Qt::Key_Right:
         return 39;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_End:
+        return 35;
     default:
         return 0;
     }
@@ -111,16 +120,28 @@ void Slider::ClickJump() {
 }
 
 void Slider::KeyDown(int KeyCode) {
+    const qint32 before = value_;
     if (KeyCode == 37) {
         value_ = SliderMath::Subtract(value_, 1);
     } else if (KeyCode == 39) {
         value_ = SliderMath::Add(value_, 1);
+    } else if (KeyCode == 33) {
+        value_ = SliderMath::Saturate(double(value_) + PageStep, value_);
+    } else if (KeyCode == 34) {
+        value_ = SliderMath::Saturate(double(value_) - PageStep, value_);
+    } else if (KeyCode == 36) {
+        value_ = min_;
+    } else if (KeyCode == 35) {
+        value_ = max_;
     }
     ClampValue();
     freeHandle_ = false;
     Redraw();
     emit Change();
     emit Scroll();
+    if (value_ != before) {
+        emit KeyMoved(value_);
+    }
 }
 
 void Slider::mouseMoveEvent(QMouseEvent* event) {
@@ -189,5 +210,10 @@ void Slider::mouseDoubleClickEvent(QMouseEvent* event) {
 void Slider::keyPressEvent(QKeyEvent* event) {
     const int code = KeyCode(event->key());
     Guarded("key press", [&] { KeyDown(code); });
-    event->accept();
+    // A key the control does not move by goes on to the window (its shortcuts).
+    if (code != 0) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }

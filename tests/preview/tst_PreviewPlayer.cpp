@@ -421,6 +421,56 @@ private slots:
         QVERIFY(!rig.player.tmrVideo()->isActive());
     }
 
+    // The slider's keys seek as a release of the mouse does: the player asks for each second
+    // the handle stops at (each seek replacing the one under way), the last one wins, and the
+    // picture finally shown is that second's, the one a mark then takes.
+    void theSlidersKeysSeekAndTheLastOneWins() {
+        Rig rig;
+        rig.fake->keyFrameInterval = 10.0;
+        rig.Load(60.0);
+        QObject::connect(rig.slider, &Slider::KeyMoved, &rig.player,
+                         &PreviewPlayer::Slider_KeyMoved);
+        rig.player.cmdPlay_Click(); // paused
+        rig.fake->calls.clear();
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(rig.slider, Qt::Key_Right); // held: no picture shown in between
+        }
+        QTest::keyClick(rig.slider, Qt::Key_PageUp);
+        QTest::keyClick(rig.slider, Qt::Key_Left);
+        QTest::keyClick(rig.slider, Qt::Key_A); // moves nothing: no seek
+        QStringList seeks;
+        for (const QString& call : std::as_const(rig.fake->calls)) {
+            if (call.startsWith(QLatin1String("Put"))) {
+                seeks.append(call);
+            }
+        }
+        QCOMPARE(seeks, (QStringList{QStringLiteral("PutKeyFramePosition(1)"),
+                                     QStringLiteral("PutKeyFramePosition(2)"),
+                                     QStringLiteral("PutKeyFramePosition(3)"),
+                                     QStringLiteral("PutKeyFramePosition(4)"),
+                                     QStringLiteral("PutKeyFramePosition(5)"),
+                                     QStringLiteral("PutKeyFramePosition(15)"),
+                                     QStringLiteral("PutKeyFramePosition(14)")}));
+        QCOMPARE(rig.slider->Value(), 14);
+        QCOMPARE(rig.lblTime->text(), QStringLiteral("00:00:14/00:01:00"));
+        // Only the last seek's picture comes: its key frame (10 s), then 14 s exactly.
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QCOMPARE(rig.fake->calls.last(), QStringLiteral("PutCurrentPosition(14)"));
+        QVERIFY(rig.fake->ShowSeekPicture());
+        QVERIFY(!rig.fake->SeekUnderWay());
+        QCOMPARE(rig.fake->position, 14.0);
+        double shown = -1;
+        QCOMPARE(rig.fake->GetCurrentPosition(shown), EngineResult::Ok);
+        QCOMPARE(shown, double(rig.slider->Value()));
+        // At the end the key moves nothing and asks for nothing.
+        rig.fake->calls.clear();
+        QTest::keyClick(rig.slider, Qt::Key_End);
+        QTest::keyClick(rig.slider, Qt::Key_Right);
+        QCOMPARE(rig.slider->Value(), 60);
+        QCOMPARE(rig.fake->calls.filter(QStringLiteral("KeyFramePosition")),
+                 QStringList{QStringLiteral("PutKeyFramePosition(60)")});
+    }
+
     void aSeekLandsOnTheSlidersSecondAndKeepsThePlayState() {
         Rig rig;
         rig.Load(60.0);
