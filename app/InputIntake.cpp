@@ -1,6 +1,7 @@
 #include "app/InputIntake.h"
 
 #include "app/MainPanel.h"
+#include "app/MediaTimeCheck.h"
 #include "app/Session.h"
 #include "app/modDialog.h"
 #include "engine/CVideoConv.h"
@@ -18,12 +19,14 @@
 #include <QUrl>
 
 // Every pattern is a file pattern "*.<ext>": the two that lacked their "*." and the "*.mp4,*.mov"
-// pair written with a comma matched nothing before.
+// pair written with a comma matched nothing before. The common files also take the video types
+// the presets write (webm, 3gp, 3g2, mxf, vob), Ogg video and the AVCHD/Blu-ray transport
+// streams (m2ts, mts, m2t).
 const QList<QStringList> InputIntake::VideoFilterList{
     {QStringLiteral("Common Video Files"),
      QStringLiteral("*.wmv;*.asf;*.avi;*.mpg;*.mpe;*.mp2;*.mpeg;*.mp4;*.mov;*.dat;*.flv;*.rm;"
                     "*.rmvb;*.yuv;*.mkv;*.m4v;*.m1v;*.m2v;*.mpv2;*.mp2v;*.ts;*.tp;*.tpr;*.pva;"
-                    "*.pss;*.divx")},
+                    "*.pss;*.divx;*.webm;*.3gp;*.3g2;*.ogv;*.m2ts;*.mts;*.m2t;*.mxf;*.vob")},
     {QStringLiteral("MPEG Files(.mpg,*.mpeg,*.mp2,*.mp4,*.mpe,*.m4v)"),
      QStringLiteral("*.mpg;*.mp2;*.mpeg;*.mp4;*.mpe;*.m4v;*.m1v;*.m2v;*.mpv2;*.mp2v;*.dat;*.ts;"
                     "*.tp;*.tpr;*.pva;*.pss")},
@@ -32,10 +35,6 @@ const QList<QStringList> InputIntake::VideoFilterList{
     {QStringLiteral("QuickTime Files-Ver2 or less(*.mov)"), QStringLiteral("*.mov")},
     {QStringLiteral("All Files(*.*)"), QStringLiteral("*.*")},
 };
-
-const QString InputIntake::DropExtensionList = QStringLiteral(
-    ".wmv.asf.avi.mpg.mpe.mp2.mpeg.mp4.mov.dat.flv.rm.rmvb.yuv.mkv.m4v.m1v.m2v.mpv2.mp2v.ts.tp.tpr."
-    "pva.pss.divx");
 
 InputIntake::InputIntake(MainPanel* panel, QWidget* owner, Session* session, QObject* parent)
     : QObject(parent), panel_(panel), picVideoWindow_(panel->picVideoWindow), owner_(owner),
@@ -57,15 +56,6 @@ QString InputIntake::VideoFilter() {
                        QLatin1Char(')'));
     }
     return filters.join(QStringLiteral(";;"));
-}
-
-bool InputIntake::IsDroppableFile(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix();
-    if (suffix.isEmpty()) {
-        return false;
-    }
-    const QStringList extensions = DropExtensionList.split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    return extensions.contains(suffix, Qt::CaseInsensitive);
 }
 
 QString InputIntake::ChooseVideoFile() {
@@ -111,7 +101,7 @@ void InputIntake::picVideoWindow_OLEDragDrop(const QMimeData* data) {
             break;
         }
     }
-    if (first.isEmpty() || !IsDroppableFile(first)) {
+    if (first.isEmpty()) {
         return;
     }
     TakeInFile(first);
@@ -127,7 +117,8 @@ void InputIntake::TakeInFile(const QString& path) {
         CVideoConv probe; // made for this question only
         probes_.append(&probe);
         const auto forget = qScopeGuard([this, &probe] { probes_.removeOne(&probe); });
-        supported = probe.IsFileSupported(path);
+        // A still picture is read by the encoder, but has no time to mark or cut.
+        supported = probe.IsFileSupported(path) && MediaTimeCheck::HasTime(probe.RunOutputs());
     }
     if (generation != intakeGeneration_) {
         return; // another file was taken in while the encoder looked at this one

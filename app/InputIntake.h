@@ -33,19 +33,15 @@ public:
     static const QList<QStringList> VideoFilterList;
     // The same as one Qt filter text: "Common Video Files (*.wmv *.asf ...);;...".
     static QString VideoFilter();
-    // The extensions a dropped file may have, each after a dot.
-    static const QString DropExtensionList;
-    // Whether a dropped file is taken: its extension (after the last dot of its name, letter
-    // case ignored) is one of DropExtensionList's.
-    static bool IsDroppableFile(const QString& path);
 
     // Shows the file-open dialog ("Select a video file"); returns the chosen path without NUL
     // characters, or an empty text when the dialog was cancelled.
     QString ChooseVideoFile();
     // The load button's click: a chosen file is taken in; a cancelled dialog changes nothing.
     void cmdAddVideoFile_Click();
-    // A drop on the video area: the first local file of the drop is taken in when its
-    // extension is a video one; anything else is ignored without a word.
+    // A drop on the video area: the first local file of the drop is taken in, whatever its
+    // name; the encoder decides, as for a file chosen in the dialog ("File is not supported").
+    // A drop without a local file is ignored.
     void picVideoWindow_OLEDragDrop(const QMimeData* data);
     // The file named on Quenlet's command line (the desktop's "Open With"), as an absolute path:
     // taken in as a file chosen in the open dialog is.

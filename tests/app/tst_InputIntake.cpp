@@ -1,5 +1,6 @@
 #include "TaskTestSupport.h"
 #include "app/InputIntake.h"
+#include "app/MediaTimeCheck.h"
 #include "app/modDialog.h"
 #include "preview/CutSelection.h"
 #include "preview/PreviewPlayer.h"
@@ -192,7 +193,8 @@ private slots:
         QCOMPARE(filters.at(0),
                  QStringLiteral("Common Video Files (*.wmv *.asf *.avi *.mpg *.mpe *.mp2 *.mpeg "
                                 "*.mp4 *.mov *.dat *.flv *.rm *.rmvb *.yuv *.mkv *.m4v *.m1v *.m2v "
-                                "*.mpv2 *.mp2v *.ts *.tp *.tpr *.pva *.pss *.divx)"));
+                                "*.mpv2 *.mp2v *.ts *.tp *.tpr *.pva *.pss *.divx *.webm *.3gp "
+                                "*.3g2 *.ogv *.m2ts *.mts *.m2t *.mxf *.vob)"));
         QCOMPARE(filters.at(1),
                  QStringLiteral("MPEG Files(.mpg,*.mpeg,*.mp2,*.mp4,*.mpe,*.m4v) (*.mpg *.mp2 "
                                 "*.mpeg *.mp4 *.mpe *.m4v *.m1v *.m2v *.mpv2 *.mp2v *.dat *.ts "
@@ -206,7 +208,8 @@ private slots:
             return entry.at(1).split(QLatin1Char(';'));
         };
         const QStringList common = patterns(InputIntake::VideoFilterList.at(0));
-        for (const char* name : {"clip.mp4", "clip.MOV", "clip.m1v", "clip.mpg", "clip.divx"}) {
+        for (const char* name : {"clip.mp4", "clip.MOV", "clip.m1v", "clip.mpg", "clip.divx",
+                                 "clip.webm", "clip.3gp", "clip.ogv", "clip.m2ts", "clip.MTS"}) {
             QVERIFY2(QDir::match(common, QLatin1String(name)), name);
         }
         const QStringList mpeg = patterns(InputIntake::VideoFilterList.at(1));
@@ -215,33 +218,52 @@ private slots:
         QVERIFY(!QDir::match(common, QStringLiteral("notes.txt")));
     }
 
-    // Files dropped on the video area, or on a widget drawn over it that takes no drops.
-    void dropsTakeVideoFilesByExtension() {
+    // Files dropped on the video area, or on a widget drawn over it that takes no drops:
+    // whatever the name, the encoder decides, as for a file chosen in the dialog.
+    void dropsTakeAnyFileAndTheEncoderDecides() {
         TestSupport::MessageRecorder messages;
         IntakeWindow w;
         auto* video = new QWidget(w.panel.picVideoWindow); // stands for the video drawn there
         video->setGeometry(w.panel.picVideoWindow->rect());
         video->show();
 
-        for (const char* name :
-             {"Movie.AVI", "clip.mpeg", "trailer.rmvb", "clip.ts", "a.rm", "x.DivX", "take.tp"}) {
-            const QString path = dir_.path() + QLatin1Char('/') + QLatin1String(name);
-            QVERIFY2(DropFiles(video, {Local(path)}), name);
+        // A WebM clip, and the same clip under names the old extension list did not know.
+        const QString webm = dir_.filePath(QStringLiteral("clip.webm"));
+        QVERIFY(TestSupport::MakeClip(webm, 1.0, QStringLiteral("160x120"),
+                                      {QStringLiteral("-c:v"), QStringLiteral("libvpx-vp9"),
+                                       QStringLiteral("-deadline"), QStringLiteral("realtime"),
+                                       QStringLiteral("-c:a"), QStringLiteral("libopus")}));
+        const QString renamed = dir_.filePath(QStringLiteral("holiday.video"));
+        QVERIFY(QFile::copy(webm, renamed));
+        for (const QString& path : {webm, renamed, clip_}) {
+            QVERIFY2(DropFiles(video, {Local(path)}), qPrintable(path));
             QCOMPARE(w.session.InputFile(), path);
             QCOMPARE(w.loaded.last(), path);
+            QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(u'|')));
         }
+
+        // A text file is taken in and refused aloud, not ignored.
+        const QString notes = dir_.filePath(QStringLiteral("notes.txt"));
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("These are notes, not a video.\n");
+        file.close();
+        const int loads = w.loaded.size();
+        QVERIFY(DropFiles(video, {Local(notes)}));
+        QCOMPARE(w.session.InputFile(), notes);
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("File is not supported")});
+        QCOMPARE(w.loaded.size(), loads);
+        QVERIFY(w.session.NoMedia());
+        messages.clear();
+
+        // Nothing local in the drop: nothing happens.
         const int intakes = w.intakeStops;
-        const QString before = w.session.InputFile();
-        for (const char* name : {"notes.txt", "movie", "archive.avi.zip", "dir.avi/readme"}) {
-            DropFiles(video, {Local(dir_.path() + QLatin1Char('/') + QLatin1String(name))});
-            QCOMPARE(w.session.InputFile(), before);
-        }
         DropFiles(video, {QUrl(QStringLiteral("https://example.org/clip.avi"))});
         QCOMPARE(w.intakeStops, intakes);
-        QCOMPARE(w.session.InputFile(), before);
+        QCOMPARE(w.session.InputFile(), notes);
 
         // Three files: only the first is taken.
-        DropFiles(w.panel.picVideoWindow, {Local(clip_), Local(unreadable_), Local(before)});
+        DropFiles(w.panel.picVideoWindow, {Local(clip_), Local(unreadable_), Local(webm)});
         QCOMPARE(w.session.InputFile(), clip_);
         QCOMPARE(w.intakeStops, intakes + 1);
         QVERIFY(messages.messages.isEmpty());
@@ -250,6 +272,70 @@ private slots:
         w.session.SetConverting(true);
         QVERIFY(!DropFiles(video, {Local(unreadable_)}));
         QCOMPARE(w.session.InputFile(), clip_);
+    }
+
+    // A still picture is read by the encoder but has no time: refused as not supported. A
+    // sound file has time and is taken.
+    void stillPicturesAreRefusedSoundIsWelcome() {
+        TestSupport::MessageRecorder messages;
+        OpenAnswer open;
+        IntakeWindow w;
+        const QString png = dir_.filePath(QStringLiteral("still.png"));
+        const QString jpg = dir_.filePath(QStringLiteral("still.jpg"));
+        const QString sound = dir_.filePath(QStringLiteral("tone.mp3"));
+        for (const QString& path : {png, jpg}) {
+            QVERIFY(TestSupport::RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                            QStringLiteral("-i"),
+                                            QStringLiteral("testsrc=size=64x48"),
+                                            QStringLiteral("-frames:v"), QStringLiteral("1"),
+                                            path}));
+        }
+        QVERIFY(TestSupport::RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                        QStringLiteral("-i"),
+                                        QStringLiteral("sine=duration=2"), sound}));
+        for (const QString& path : {png, jpg}) {
+            open.answer = path;
+            QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
+            QCOMPARE(messages.texts(), QStringList{QStringLiteral("File is not supported")});
+            QVERIFY(w.session.NoMedia());
+            QVERIFY(!w.loaded.contains(path));
+            messages.clear();
+        }
+        open.answer = sound;
+        QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
+        QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(u'|')));
+        QCOMPARE(w.loaded.last(), sound);
+    }
+
+    // What the encoder says decides: its picture readers mean a still picture; containers,
+    // elementary streams without a duration, animations and sound have time.
+    void theEncodersReaderTellsAStillPicture_data() {
+        QTest::addColumn<QString>("outputs");
+        QTest::addColumn<bool>("hasTime");
+        const auto input = [](const char* format, const char* rest) {
+            return QStringLiteral("ffmpeg version 5.1\n  built with gcc\nInput #0, %1, from "
+                                  "'x':\n  Duration: %2\n")
+                .arg(QLatin1String(format), QLatin1String(rest));
+        };
+        QTest::newRow("png") << input("png_pipe", "N/A, bitrate: N/A") << false;
+        QTest::newRow("jpeg") << input("jpeg_pipe", "N/A") << false;
+        QTest::newRow("image2") << input("image2", "00:00:00.04") << false;
+        QTest::newRow("mp4") << input("mov,mp4,m4a,3gp,3g2,mj2", "00:00:05.00") << true;
+        QTest::newRow("h264 stream") << input("h264", "N/A, bitrate: N/A") << true;
+        QTest::newRow("gif") << input("gif", "00:00:02.00") << true;
+        QTest::newRow("mp3") << input("mp3", "00:00:02.04") << true;
+        QTest::newRow("yuv4mpegpipe") << input("yuv4mpegpipe", "00:00:01.00") << true;
+        QTest::newRow("no input described") << QStringLiteral("File or command not found")
+                                            << true;
+        // A name that looks like the encoder's line is no reader.
+        QTest::newRow("name") << QStringLiteral("Input #0, mp3, from 'a\nInput #0, png_pipe, "
+                                                "from 'b':\n")
+                              << true;
+    }
+    void theEncodersReaderTellsAStillPicture() {
+        QFETCH(QString, outputs);
+        QFETCH(bool, hasTime);
+        QCOMPARE(MediaTimeCheck::HasTime(outputs), hasTime);
     }
 
     // A second file taken in while the encoder still looks at the first one wins.
