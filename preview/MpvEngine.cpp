@@ -108,6 +108,13 @@ const Option CoreOptions[] = {
 
 using namespace MpvRequests;
 
+namespace {
+
+// What a load waits for: the duration, the sound track and the reader.
+constexpr int LoadQuestions = 3;
+
+} // namespace
+
 MpvEngine::MpvEngine(QObject* parent) : QObject(parent), pictureTimer_(new QTimer(this)) {
     pictureTimer_->setSingleShot(true);
     pictureTimer_->setInterval(PictureTimeoutMs);
@@ -170,6 +177,17 @@ MpvEngine::~MpvEngine() {
     if (core_ != nullptr) {
         mpv_terminate_destroy(core_);
     }
+}
+
+bool MpvEngine::IsIndexlessFormat(const QByteArray& format) {
+    static const QList<QByteArray> indexless{"mpegts", "mpegtsraw", "mpeg", "mpegvideo", "h264",
+                                             "hevc",   "m4v",       "vc1",  "cavsvideo"};
+    for (const QByteArray& reader : format.split(',')) {
+        if (indexless.contains(reader.trimmed())) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QByteArray MpvEngine::ChosenAudioOutput() {
@@ -287,6 +305,22 @@ void MpvEngine::HandleReply(const mpv_event& event) {
             hasAudio_ = answered && property->format == MPV_FORMAT_INT64;
         }
         break;
+    case Request::LoadFormat:
+        if (serial == loadSerial_) {
+            ++loadAnswers_;
+            QByteArray format;
+            if (answered && property->format == MPV_FORMAT_STRING) {
+                format = *static_cast<char* const*>(property->data);
+            }
+            // Set before the load returns, so that the first seek already starts early.
+            double offset = IsIndexlessFormat(format) ? IndexlessSeekBackSeconds : 0.0;
+            const int error =
+                mpv_set_property(core_, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &offset);
+            if (error < 0) {
+                qWarning("MpvEngine: the seek offset was refused: %s", mpv_error_string(error));
+            }
+        }
+        break;
     case Request::TrackList:
         if (serial == loadSerial_ && answered && property->format == MPV_FORMAT_NODE) {
             ChooseVideoTrack(*static_cast<const mpv_node*>(property->data));
@@ -386,7 +420,7 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
     clock.start();
     bool started = false;
     for (;;) {
-        if (fileOpen_ && loadAnswers_ >= 2) {
+        if (fileOpen_ && loadAnswers_ >= LoadQuestions) {
             return EngineResult::Ok;
         }
         const qint64 remaining = LoadTimeoutMs - clock.elapsed();
@@ -412,6 +446,8 @@ EngineResult MpvEngine::RenderFile(const QString& path) {
                                    MPV_FORMAT_DOUBLE);
             mpv_get_property_async(core_, Tag(Request::LoadAudioTrack, loadSerial_),
                                    "current-tracks/audio/id", MPV_FORMAT_INT64);
+            mpv_get_property_async(core_, Tag(Request::LoadFormat, loadSerial_), "file-format",
+                                   MPV_FORMAT_STRING);
         } else if (event->event_id == MPV_EVENT_END_FILE) {
             const auto* end = static_cast<const mpv_event_end_file*>(event->data);
             if (entry < 0 ? started : end->playlist_entry_id == entry) {

@@ -53,6 +53,16 @@ public:
     // How long after a seek's restart its picture may take to be drawn before the seek is
     // taken as shown anyway (nothing may be drawing: a hidden window, a file without video).
     static constexpr int PictureTimeoutMs = 300;
+    // Files without an index (MPEG transport and program streams, bare video streams) are
+    // sought by lavf from their timestamps, and it lands on a picture that may follow the
+    // last key frame before the second sought; the decoder then starts at the next key frame,
+    // up to a key frame's distance after that second (the picture one second ahead in a
+    // broadcast recording). For such files an exact seek starts this much earlier (mpv's
+    // hr-seek-demuxer-offset), which covers the key frame distances of broadcast, AVCHD and
+    // Blu-ray recordings (up to about a second); indexed files seek from their index.
+    static constexpr double IndexlessSeekBackSeconds = 2.0;
+    // Whether lavf's reader (mpv's file-format) has no index to seek with.
+    static bool IsIndexlessFormat(const QByteArray& format);
 
     explicit MpvEngine(QObject* parent = nullptr);
     ~MpvEngine() override;

@@ -31,6 +31,8 @@ enum class Request : uint64_t {
     PictureTime,
     LoadDuration,
     LoadAudioTrack,
+    // The reader lavf chose for the file ("mpegts", "mov,mp4,m4a,3gp,3g2,mj2", ...).
+    LoadFormat,
     TrackList,
     // Properties mpv reports by itself when they change.
     TimePosition,
