@@ -131,6 +131,7 @@ bool ConversionTask::RunOneTask() {
     if (controls_.lblProgress->text() == ProgressCaption) {
         controls_.progress->setValue(100);
     }
+    Q_EMIT TaskEnded();
     return unwound == TaskState::RestartPending;
 }
 

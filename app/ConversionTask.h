@@ -102,6 +102,11 @@ public:
     // follows it, and the stopped conversion shows no message (the window is closing).
     void AbandonTask();
 
+Q_SIGNALS:
+    // A task has unwound and its controls are usable again; cConvert (when this task made one)
+    // tells whether it completed and the name its output finally got.
+    void TaskEnded();
+
 private:
     bool StartChecksPass();
     void StopTask();

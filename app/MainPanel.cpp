@@ -1,5 +1,7 @@
 #include "app/MainPanel.h"
 
+#include "app/SavedLine.h"
+
 #include "preview/PropertyBag.h"
 #include "preview/Slider.h"
 #include "settings/RememberedSettings.h"
@@ -14,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -57,30 +60,67 @@ MainPanel::MainPanel(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("frMain"));
     setAccessibleName(QStringLiteral("Quenlet"));
     // 10920 x 8070 twips.
-    setFixedSize(728, 538);
+    setFixedSize(PanelWidth, PanelHeight);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 0, 12, 12);
-    layout->setSpacing(4);
-    layout->addWidget(BuildTitleBar());
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(12, 0, 12, 12);
+    layout_->setSpacing(4);
+    titleBar_ = BuildTitleBar();
+    layout_->addWidget(titleBar_);
 
-    auto* steps = new QGroupBox(QStringLiteral("Three Easy Steps to cut your video files"), this);
-    steps->setObjectName(QStringLiteral("frSteps"));
-    auto* stepsLayout = new QVBoxLayout(steps);
-    stepsLayout->setContentsMargins(12, 6, 12, 10);
-    stepsLayout->setSpacing(8);
-    stepsLayout->addWidget(BuildStepOne(steps));
+    frSteps_ = new QGroupBox(QStringLiteral("Three Easy Steps to cut your video files"), this);
+    frSteps_->setObjectName(QStringLiteral("frSteps"));
+    stepsLayout_ = new QVBoxLayout(frSteps_);
+    stepsLayout_->setContentsMargins(12, 6, 12, 10);
+    stepsLayout_->setSpacing(8);
+    stepOne_ = BuildStepOne(frSteps_);
+    stepsLayout_->addWidget(stepOne_);
 
-    auto* bottom = new QHBoxLayout;
+    stepsBottom_ = new QWidget(frSteps_);
+    auto* bottom = new QHBoxLayout(stepsBottom_);
+    bottom->setContentsMargins(0, 0, 0, 0);
     bottom->setSpacing(16);
-    bottom->addWidget(BuildStepTwo(steps), 5);
-    auto* divider = new QFrame(steps);
+    bottom->addWidget(BuildStepTwo(stepsBottom_), 5);
+    auto* divider = new QFrame(stepsBottom_);
     divider->setObjectName(QStringLiteral("divider"));
     divider->setFrameShape(QFrame::VLine);
     bottom->addWidget(divider);
-    bottom->addWidget(BuildStepThree(steps), 2);
-    stepsLayout->addLayout(bottom);
-    layout->addWidget(steps, 1);
+    bottom->addWidget(BuildStepThree(stepsBottom_), 2);
+    stepsLayout_->addWidget(stepsBottom_);
+    layout_->addWidget(frSteps_, 1);
+    DescribeControls();
+}
+
+void MainPanel::SetCloserLook(bool closer) {
+    if (closer == closerLook_) {
+        return;
+    }
+    closerLook_ = closer;
+    titleBar_->setVisible(!closer);
+    stepOneHeader_->setVisible(!closer);
+    stepsBottom_->setVisible(!closer);
+    frSteps_->setTitle(closer ? QString()
+                              : QStringLiteral("Three Easy Steps to cut your video files"));
+    frSteps_->setProperty("closerLook", closer);
+    frSteps_->style()->unpolish(frSteps_);
+    frSteps_->style()->polish(frSteps_);
+    if (closer) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        layout_->setContentsMargins(0, 0, 0, 0);
+        stepsLayout_->setContentsMargins(10, 10, 10, 10);
+        picVideoWindow->setMinimumHeight(0);
+        picVideoWindow->setMaximumHeight(QWIDGETSIZE_MAX);
+        stepOneLayout_->setStretchFactor(picVideoWindow, 1);
+        stepsLayout_->setStretchFactor(stepOne_, 1);
+    } else {
+        layout_->setContentsMargins(12, 0, 12, 12);
+        stepsLayout_->setContentsMargins(12, 6, 12, 10);
+        picVideoWindow->setFixedHeight(PictureHeight);
+        stepOneLayout_->setStretchFactor(picVideoWindow, 0);
+        stepsLayout_->setStretchFactor(stepOne_, 0);
+        setFixedSize(PanelWidth, PanelHeight);
+    }
 }
 
 QWidget* MainPanel::BuildTitleBar() {
@@ -95,6 +135,9 @@ QWidget* MainPanel::BuildTitleBar() {
     title->setObjectName(QStringLiteral("appTitle"));
     layout->addWidget(title);
     layout->addStretch();
+    savedLine = new SavedLine(bar);
+    layout->addWidget(savedLine);
+    layout->addSpacing(6);
 
     cmdAbout = NewButton(QStringLiteral("!"), "cmdAbout", bar, QStringLiteral("About"));
     MyButton1 = NewButton(QStringLiteral("?"), "MyButton1", bar, QStringLiteral("Help"));
@@ -112,20 +155,25 @@ QWidget* MainPanel::BuildTitleBar() {
 QWidget* MainPanel::BuildStepOne(QWidget* parent) {
     auto* step = new QWidget(parent);
     auto* layout = new QVBoxLayout(step);
+    stepOneLayout_ = layout;
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
 
-    auto* header = new QHBoxLayout;
+    stepOneHeader_ = new QWidget(step);
+    auto* header = new QHBoxLayout(stepOneHeader_);
+    header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(StepHeader(QStringLiteral("1"),
-                                 QStringLiteral("  - Insert Video file and mark for cut"), step),
+                                 QStringLiteral("  - Insert Video file and mark for cut"),
+                                 stepOneHeader_),
                       1);
-    cmdAddVideoFile = NewButton(QStringLiteral("Load Video File ..."), "cmdAddVideoFile", step);
+    cmdAddVideoFile =
+        NewButton(QStringLiteral("Load Video File ..."), "cmdAddVideoFile", stepOneHeader_);
     header->addWidget(cmdAddVideoFile);
-    layout->addLayout(header);
+    layout->addWidget(stepOneHeader_);
 
     picVideoWindow = new QFrame(step);
     picVideoWindow->setObjectName(QStringLiteral("picVideoWindow"));
-    picVideoWindow->setFixedHeight(214);
+    picVideoWindow->setFixedHeight(PictureHeight);
     picVideoWindow->setAcceptDrops(true);
     layout->addWidget(picVideoWindow);
 
@@ -259,6 +307,51 @@ QWidget* MainPanel::BuildStepThree(QWidget* parent) {
         widget->hide();
     }
     return step;
+}
+
+void MainPanel::DescribeControls() {
+    struct Description {
+        QWidget* control;
+        const char* name;
+        const char* description;
+    };
+    const Description descriptions[] = {
+        {cmdAbout, "About", "Shows the version, the maker and the credits"},
+        {MyButton1, "Help", "Opens the help page"},
+        {cmdMinimize, "Minimize", "Minimizes the window"},
+        {cmdClose, "Close", "Closes Quenlet"},
+        {cmdAddVideoFile, "Load Video File", "Chooses the video to cut"},
+        {picVideoWindow, "Preview",
+         "The loaded video. Double-click it or press F for a closer look; drop a video here to "
+         "load it"},
+        {Slider, "Position", "Where the preview is in the video, in whole seconds"},
+        {lblTime, "Time", "The position and the length of the video"},
+        // Play/Pause and Start/Stop: the caption, which changes, is the name.
+        {cmdPlay, nullptr, "Plays or pauses the preview"},
+        {cmdStop, "Stop", "Stops the preview and goes back to the start"},
+        {cmdStartSelect, "Start Selection", "Marks the position as the start of the cut"},
+        {cmdEndSelect, "End Selection", "Marks the position as the end of the cut"},
+        {cmdDeleteSelect, "Reset Selection", "Clears both marks"},
+        {lblStartSelect, "Start of the cut", "The start mark"},
+        {lblEndSelect, "End of the cut", "The end mark"},
+        {lblFormat, "Output format", "The format the cut is written in"},
+        {cmdChangeFormat, "Change output format", "Opens the output format panel"},
+        {optSameFolder, "Same folder as input file", "Writes the cut next to the video"},
+        {optOtherFolder, "Other folder", "Writes the cut into the folder below"},
+        {txtOutPath, "Output folder", "The folder the cut is written to"},
+        {cmdBrowse, "Browse for the output folder", "Chooses the folder the cut is written to"},
+        {cmdConvert, nullptr, "Starts the cut, or stops it while it runs"},
+        {chkShutdown, "Shutdown after task complete",
+         "Powers the computer off when the cut has completed"},
+        {lblProgress, "Task Progress", "How the cut goes"},
+        {progress, "Task progress", "The share of the cut done"},
+    };
+    for (const Description& entry : descriptions) {
+        if (entry.name != nullptr) {
+            entry.control->setAccessibleName(QString::fromUtf8(entry.name));
+        }
+        entry.control->setAccessibleDescription(QString::fromUtf8(entry.description));
+    }
 }
 
 void MainPanel::mousePressEvent(QMouseEvent* event) {

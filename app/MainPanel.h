@@ -3,7 +3,10 @@
 #include <QFrame>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
+class QVBoxLayout;
+class SavedLine;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -20,7 +23,8 @@ class MainPanel : public QFrame {
 public:
     explicit MainPanel(QWidget* parent = nullptr);
 
-    // Title bar.
+    // Title bar, with the line that tells where the last cut went.
+    SavedLine* savedLine = nullptr;
     QPushButton* cmdAbout = nullptr;
     QPushButton* MyButton1 = nullptr; // help
     QPushButton* cmdMinimize = nullptr;
@@ -53,6 +57,15 @@ public:
     QLabel* lblProgress = nullptr;
     QProgressBar* progress = nullptr;
 
+    // The closer look: only the picture, the seek slider with the time, and the playback and
+    // mark buttons, filling the panel at any size; off again, the panel has its own fixed size.
+    void SetCloserLook(bool closer);
+    bool CloserLook() const { return closerLook_; }
+
+    static constexpr int PanelWidth = 728;
+    static constexpr int PanelHeight = 538;
+    static constexpr int PictureHeight = 214;
+
 Q_SIGNALS:
     // A mouse button was pressed on the panel itself (not on one of its controls).
     void PanelPressed();
@@ -65,4 +78,16 @@ private:
     QWidget* BuildStepOne(QWidget* parent);
     QWidget* BuildStepTwo(QWidget* parent);
     QWidget* BuildStepThree(QWidget* parent);
+    // Names and descriptions for screen readers, where the caption says too little.
+    void DescribeControls();
+
+    QVBoxLayout* layout_ = nullptr;
+    QWidget* titleBar_ = nullptr;
+    QGroupBox* frSteps_ = nullptr;
+    QVBoxLayout* stepsLayout_ = nullptr;
+    QWidget* stepOne_ = nullptr;
+    QVBoxLayout* stepOneLayout_ = nullptr;
+    QWidget* stepOneHeader_ = nullptr;
+    QWidget* stepsBottom_ = nullptr;
+    bool closerLook_ = false;
 };

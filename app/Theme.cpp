@@ -43,6 +43,20 @@ QPushButton[titleButton="true"] {
 QPushButton[titleButton="true"]:hover { background: #323944; color: #ffffff; }
 QPushButton#cmdClose:hover { background: #d9443b; color: #ffffff; }
 QPushButton[titleButton="true"]:disabled { background: transparent; color: #566070; }
+QPushButton[titleButton="true"]:focus { border: 1px solid #3b82f6; }
+
+QFrame#savedLine {
+    background: #1d3328; border: 1px solid #2f6b4a; border-radius: 6px; min-height: 22px;
+}
+QLabel#savedMark { color: #4ade80; font-weight: 700; }
+QLabel#lblSaved { color: #e4e7ec; }
+QLabel#lblSavedNote { color: #9aa4b2; }
+QPushButton[linkButton="true"] {
+    background: transparent; border: 1px solid transparent; border-radius: 3px;
+    color: #6ca6ff; padding: 0 3px; min-height: 0; text-decoration: underline;
+}
+QPushButton[linkButton="true"]:hover { color: #9cc3ff; background: transparent; }
+QPushButton[linkButton="true"]:focus { border-color: #3b82f6; }
 
 QGroupBox {
     background: #262b33; border: 1px solid #343b46; border-radius: 8px;
@@ -51,6 +65,9 @@ QGroupBox {
 QGroupBox::title {
     subcontrol-origin: padding; subcontrol-position: top left; left: 10px; top: 5px;
     padding: 0 2px; color: #9fb8e6; font-weight: 600;
+}
+QGroupBox[closerLook="true"] {
+    background: #000000; border: none; border-radius: 0; padding-top: 0;
 }
 QFrame#frAbout, QFrame#frFormats {
     background: #2b313a; border: 1px solid #4b5565; border-radius: 10px;

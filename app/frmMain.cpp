@@ -1,12 +1,16 @@
 #include "app/frmMain.h"
 
 #include "app/AboutPanel.h"
+#include "app/CloserLook.h"
 #include "app/ConversionTask.h"
 #include "app/InputIntake.h"
+#include "app/KeyboardShortcuts.h"
 #include "app/MainPanel.h"
 #include "app/OutputFolder.h"
+#include "app/SavedLine.h"
 #include "app/Session.h"
 #include "app/SlidingPanels.h"
+#include "app/TaskReport.h"
 #include "app/Theme.h"
 #include "app/modDialog.h"
 #include "engine/Diagnostics.h"
@@ -18,8 +22,10 @@
 #include "preview/Slider.h"
 #include "settings/RememberedSettings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -42,6 +48,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ConnectPreview();
     ConnectTask();
     ConnectIntake();
+    ConnectKeyboard();
     Form_Load();
 }
 
@@ -62,11 +69,14 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::ConnectWindowControls() {
-    connect(frMain->cmdAbout, &QPushButton::clicked, this, [this] { panels->OpenPanel(frAbout); });
+    connect(frMain->cmdAbout, &QPushButton::clicked, this,
+            [this] { panels->OpenPanel(frAbout, frMain->cmdAbout); });
     connect(frMain->cmdChangeFormat, &QPushButton::clicked, this,
-            [this] { panels->OpenPanel(frFormats); });
+            [this] { panels->OpenPanel(frFormats, frMain->cmdChangeFormat); });
     connect(frAbout->cmdCloseHelp, &QPushButton::clicked, panels, &SlidingPanels::ClosePanel);
     connect(frFormats, &FormatPanel::CloseRequested, panels, &SlidingPanels::ClosePanel);
+    // However the format panel closes, the main view then describes what Start will use.
+    panels->onPanelClosing = [this] { frFormats->UpdateFormatLabel(); };
     panels->onPanelParked = [this] {
         // Redraw what the panel uncovered.
         frMain->picVideoWindow->update();
@@ -104,6 +114,8 @@ void frmMain::ConnectPreview() {
             Qt::DirectConnection);
     connect(frMain->Slider, &Slider::DblClick, player, &PreviewPlayer::Slider_DblClick,
             Qt::DirectConnection);
+    // The slider's keys seek as a release of the mouse does.
+    connect(frMain->Slider, &Slider::KeyMoved, player, &PreviewPlayer::Slider_KeyMoved);
     connect(frMain->cmdStartSelect, &QPushButton::clicked, selection,
             &CutSelection::cmdStartSelect_Click);
     connect(frMain->cmdEndSelect, &QPushButton::clicked, selection,
@@ -130,6 +142,8 @@ void frmMain::ConnectTask() {
                         frMain->cmdEndSelect,    frMain->cmdDeleteSelect};
     task = new ConversionTask(controls, frFormats, session, this);
     task->StopPreview = [this] { player->cmdStop_Click(); };
+    report = new TaskReport(task, session, frMain->progress, frMain->Slider, frMain->savedLine,
+                            this, this);
     task->GetParamaters = [this] {
         return CutParameters::GetParamaters(frFormats->Choice(), frFormats->presets,
                                             frFormats->codecs, frMain->Slider->SelectStart(),
@@ -143,7 +157,59 @@ void frmMain::ConnectIntake() {
     connect(intake, &InputIntake::IntakeStarted, player, &PreviewPlayer::UnloadVideo);
     connect(intake, &InputIntake::IntakeStarted, selection, &CutSelection::cmdDeleteSelect_Click);
     connect(intake, &InputIntake::IntakeStarted, task, &ConversionTask::ClearProgress);
+    connect(intake, &InputIntake::IntakeStarted, report, &TaskReport::ClearSaved);
     intake->LoadVideo = [this](const QString& path) { player->LoadVideo(path); };
+}
+
+// The keyboard: every step of the journey without the mouse, and the closer look.
+void frmMain::ConnectKeyboard() {
+    closer = new CloserLook(
+        this, frMain, [this] { return !session->NoMedia() && !panels->PanelOpen(); }, this);
+    keys = new KeyboardShortcuts(this, frMain, this);
+    keys->AddButton(QKeySequence(Qt::Key_Space), frMain->cmdPlay, QStringLiteral("Play or pause"));
+    keys->AddButton(QKeySequence(Qt::Key_I), frMain->cmdStartSelect,
+                    QStringLiteral("Mark the start of the cut"));
+    keys->AddButton(QKeySequence(Qt::Key_O), frMain->cmdEndSelect,
+                    QStringLiteral("Mark the end of the cut"));
+    keys->AddButton(QKeySequence(Qt::CTRL | Qt::Key_O), frMain->cmdAddVideoFile,
+                    QStringLiteral("Load a video file"));
+    keys->AddButton(QKeySequence(Qt::CTRL | Qt::Key_Enter), frMain->cmdConvert, QString());
+    keys->AddButton(QKeySequence(Qt::CTRL | Qt::Key_Return), frMain->cmdConvert,
+                    QStringLiteral("Start or stop the cut"));
+    keys->AddButton(QKeySequence(Qt::Key_F1), frMain->MyButton1, QStringLiteral("Help"));
+    keys->AddButton(QKeySequence(Qt::CTRL | Qt::Key_Q), frMain->cmdClose, QStringLiteral("Close"));
+    keys->AddAction(QKeySequence(Qt::Key_F), [this] { closer->Toggle(); });
+    // Steps of the seek slider, from anywhere in the main view, as on the slider itself.
+    for (const int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_PageUp, Qt::Key_PageDown,
+                          Qt::Key_Home, Qt::Key_End}) {
+        keys->AddAction(
+            QKeySequence(key),
+            [this, key] {
+                if (session->NoMedia()) {
+                    return;
+                }
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                QApplication::sendEvent(frMain->Slider, &press);
+            },
+            true);
+    }
+    keys->AddWindowAction(QKeySequence(Qt::Key_Escape), [this] {
+        if (closer->Active()) {
+            closer->Leave();
+        } else if (panels->OpenedPanel() == frAbout) {
+            panels->ClosePanel();
+        } else if (panels->OpenedPanel() == frFormats) {
+            frFormats->cmdHide_Click(); // its checks first, as "Save && Close"
+        }
+    });
+    frAbout->cmdCloseHelp->setToolTip(
+        KeyboardShortcuts::ToolTip(QStringLiteral("Close"), QKeySequence(Qt::Key_Escape)));
+    frFormats->cmdHide->setToolTip(
+        KeyboardShortcuts::ToolTip(QStringLiteral("Save and close"), QKeySequence(Qt::Key_Escape)));
+    frMain->Slider->setToolTip(
+        QStringLiteral("Position (Left, Right: one second; Page Up, Page Down: ten seconds)"));
+    frMain->picVideoWindow->setToolTip(KeyboardShortcuts::ToolTip(
+        QStringLiteral("Double-click for a closer look"), QKeySequence(Qt::Key_F)));
 }
 
 void frmMain::cmdClose_Click() {

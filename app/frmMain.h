@@ -3,16 +3,19 @@
 #include <QWidget>
 
 class AboutPanel;
+class CloserLook;
 class ConversionTask;
 class CutSelection;
 class FormatPanel;
 class InputIntake;
+class KeyboardShortcuts;
 class MainPanel;
 class OutputFolder;
 class RememberedSettings;
 class PreviewPlayer;
 class Session;
 class SlidingPanels;
+class TaskReport;
 
 // The main window: the composition root. It owns every control and every part of Quenlet,
 // wires their events together and runs start-up and closing.
@@ -39,6 +42,12 @@ public:
     InputIntake* intake = nullptr;
     OutputFolder* outputFolder = nullptr;
     ConversionTask* task = nullptr;
+    // Where the last cut went, the time left and the launcher's progress.
+    TaskReport* report = nullptr;
+
+    // The preview full screen, and the window's keyboard shortcuts.
+    CloserLook* closer = nullptr;
+    KeyboardShortcuts* keys = nullptr;
 
     // Start-up, in its fixed order.
     void Form_Load();
@@ -55,4 +64,5 @@ private:
     void ConnectSettings();
     void ConnectPreview();
     void ConnectIntake();
+    void ConnectKeyboard();
 };

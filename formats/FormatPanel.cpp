@@ -164,6 +164,39 @@ FormatPanel::FormatPanel(QLabel* lblFormat, QWidget* parent)
 
     optFormat[0]->setChecked(true);
     frFormat->setCurrentIndex(0);
+
+    // What screen readers say of each control (the lists take their names from their
+    // captions; the boxes sit in a row with their unit, so they are named here).
+    struct Description {
+        QWidget* control;
+        const char* name;
+        const char* description;
+    };
+    const Description descriptions[] = {
+        {optFormat[0], nullptr, "Chooses a ready-made format"},
+        {optFormat[1], nullptr, "Chooses the container and codecs yourself"},
+        {cmbCategory, nullptr, "The kind of preset"},
+        {cmbOutVCodec, nullptr, "The preset"},
+        {cmbOutFormat, nullptr, "The container of the preset"},
+        {cmbCustContainer, nullptr, "The container of the custom format"},
+        {cmbCVCodec, nullptr, "The video codec of the custom format"},
+        {txtCVBitrate, "Video bitrate", "Kilobits per second"},
+        {cmbCVSize, nullptr, "The picture size of the custom format"},
+        {cmbCVAspect, nullptr, "The aspect ratio of the custom format"},
+        {txtFrameRate, "Frame rate", "Frames per second"},
+        {cmbCACodec, nullptr, "The audio codec of the custom format"},
+        {txtCABirate, "Audio bitrate", "Kilobits per second"},
+        {cmbCASmapleRate, nullptr, "The sampling rate of the custom format"},
+        {txtChannels, "Channels", "The number of sound channels, 1 to 9"},
+        {cmdDefaults, nullptr, "Sets every choice back to the first-start format"},
+        {cmdHide, nullptr, "Keeps the choice and closes the panel"},
+    };
+    for (const Description& entry : descriptions) {
+        if (entry.name != nullptr) {
+            entry.control->setAccessibleName(QString::fromUtf8(entry.name));
+        }
+        entry.control->setAccessibleDescription(QString::fromUtf8(entry.description));
+    }
 }
 
 QWidget* FormatPanel::BuildPresetPage() {

@@ -1,6 +1,7 @@
 #include "preview/Slider.h"
 
 #include "preview/PropertyBag.h"
+#include "preview/SliderAccessible.h"
 #include "preview/SliderMath.h"
 
 #include <limits>
@@ -54,6 +55,7 @@ Slider::Slider(QWidget* parent)
       value_(DefaultValue), max_(DefaultMax), min_(DefaultMin), selectStart_(DefaultSelect),
       selectEnd_(DefaultSelect), foreRGB_(Bytes(DefaultForeColor)),
       fore2RGB_(Bytes(DefaultForeColor2)), artwork_(1), canvas_(1) {
+    SliderAccessible::Install();
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -2,8 +2,10 @@
 
 #include "preview/SliderMath.h"
 
+#include <QAccessible>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 #include <QResizeEvent>
 #include <cmath>
 
@@ -97,6 +99,11 @@ void Slider::Redraw() {
     Compose(canvas_, artwork_);
     UpdateHiRes();
     update();
+    // Screen readers hear of the new position.
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, value_);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void Slider::Compose(SliderCanvas& canvas, const SliderArtwork& art) const {
@@ -223,6 +230,14 @@ void Slider::paintEvent(QPaintEvent* /*event*/) {
             painter.drawImage(QPointF(0.0, 0.0), picture);
         } else {
             painter.drawImage(QPoint(0, 0), canvas_.Image());
+        }
+        // Keyboard focus shows as a ring in the accent colour around the track (not on the
+        // canvas: the picture of the control's state stays the same).
+        if (hasFocus()) {
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.setPen(QPen(QColor(0x3b, 0x82, 0xf6), 1.5));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4.0, 4.0);
         }
     });
 }

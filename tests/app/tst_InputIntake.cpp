@@ -284,15 +284,14 @@ private slots:
         const QString jpg = dir_.filePath(QStringLiteral("still.jpg"));
         const QString sound = dir_.filePath(QStringLiteral("tone.mp3"));
         for (const QString& path : {png, jpg}) {
-            QVERIFY(TestSupport::RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                            QStringLiteral("-i"),
-                                            QStringLiteral("testsrc=size=64x48"),
-                                            QStringLiteral("-frames:v"), QStringLiteral("1"),
-                                            path}));
+            QVERIFY(
+                TestSupport::RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                        QStringLiteral("-i"), QStringLiteral("testsrc=size=64x48"),
+                                        QStringLiteral("-frames:v"), QStringLiteral("1"), path}));
         }
         QVERIFY(TestSupport::RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                        QStringLiteral("-i"),
-                                        QStringLiteral("sine=duration=2"), sound}));
+                                        QStringLiteral("-i"), QStringLiteral("sine=duration=2"),
+                                        sound}));
         for (const QString& path : {png, jpg}) {
             open.answer = path;
             QTest::mouseClick(w.panel.cmdAddVideoFile, Qt::LeftButton);
@@ -325,8 +324,7 @@ private slots:
         QTest::newRow("gif") << input("gif", "00:00:02.00") << true;
         QTest::newRow("mp3") << input("mp3", "00:00:02.04") << true;
         QTest::newRow("yuv4mpegpipe") << input("yuv4mpegpipe", "00:00:01.00") << true;
-        QTest::newRow("no input described") << QStringLiteral("File or command not found")
-                                            << true;
+        QTest::newRow("no input described") << QStringLiteral("File or command not found") << true;
         // A name that looks like the encoder's line is no reader.
         QTest::newRow("name") << QStringLiteral("Input #0, mp3, from 'a\nInput #0, png_pipe, "
                                                 "from 'b':\n")

@@ -9,10 +9,10 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -95,8 +95,7 @@ private slots:
             const QRect shown(focus->mapTo(&window, QPoint(0, 0)), focus->size());
             QVERIFY2(focus->isVisible() && window.rect().contains(shown),
                      qPrintable(focus->objectName()));
-            QVERIFY2(!window.frAbout->isAncestorOf(focus) &&
-                         !window.frFormats->isAncestorOf(focus),
+            QVERIFY2(!window.frAbout->isAncestorOf(focus) && !window.frFormats->isAncestorOf(focus),
                      qPrintable(focus->objectName()));
             visited.insert(focus);
             // Keys that would step or search a list (the arrows move the focus between buttons,
