@@ -3,6 +3,8 @@
 #include "engine/CommandLine.h"
 #include "engine/ConversionCommand.h"
 
+#include <QRegularExpression>
+
 #include <utility>
 
 SimpleCutPlan::SimpleCutPlan(CutContext context) : context_(std::move(context)) {}
@@ -42,6 +44,17 @@ bool SimpleCutPlan::CopiesVideo() const {
     return false;
 }
 
+bool SimpleCutPlan::NoPictureEncoded(const QString& outputs) {
+    // The summary after a run that found no picture to encode: "frame=    0 ... Lsize=".
+    static const QRegularExpression summary(QStringLiteral("frame=\\s*(\\d+)[^\\r\\n]*Lsize="));
+    QRegularExpressionMatch last;
+    for (const QRegularExpressionMatch& match : summary.globalMatch(outputs)) {
+        last = match;
+    }
+    return last.hasMatch() && last.captured(1) == QLatin1String("0") &&
+           OutputCheck::AnnouncedStreams(outputs).video > 0;
+}
+
 PlanAnswer SimpleCutPlan::Next(const StepResult* last) {
     if (last == nullptr) {
         return PlanAnswer::Run(Step(outputSeek_));
@@ -49,6 +62,7 @@ PlanAnswer SimpleCutPlan::Next(const StepResult* last) {
     if (!last->Ok()) {
         return PlanAnswer::Failed(last->problem);
     }
+    encodedNoPicture_ = NoPictureEncoded(last->outputs);
     OutputCheck::Expectation expect;
     expect.seconds = context_.length;
     return PlanAnswer::Done(context_.product, expect);
@@ -58,7 +72,8 @@ PlanAnswer SimpleCutPlan::Rejected(const QString& problem) {
     // Seeking on the output side decodes everything before the mark: slow, but it finds the
     // pictures a seek in the input missed. A copy cannot start between key frames either way.
     const bool seeked = context_.request.start.value_or(0) > 0;
-    if (problem == OutputCheck::NoPicture() && seeked && !outputSeek_ && !CopiesVideo()) {
+    const bool noPicture = problem == OutputCheck::NoPicture() || encodedNoPicture_;
+    if (noPicture && seeked && !outputSeek_ && !CopiesVideo()) {
         outputSeek_ = true;
         return PlanAnswer::Run(Step(true));
     }

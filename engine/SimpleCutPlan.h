@@ -21,7 +21,10 @@ public:
 private:
     PlanStep Step(bool outputSeek) const;
     bool CopiesVideo() const;
+    // Whether the encoder's summary says it wrote no picture into an output with a video.
+    static bool NoPictureEncoded(const QString& outputs);
 
     CutContext context_;
     bool outputSeek_ = false;
+    bool encodedNoPicture_ = false;
 };
