@@ -10,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -119,17 +118,21 @@ bool ConversionTask::RunOneTask() {
     controls_.cmdConvert->setText(StopCaption);
     EnableTaskControls(false);
     state_ = TaskState::Running;
-    const bool completed = RunConversionTask(); // catches everything
+    completed_ = false;
+    RunConversionTask(); // catches everything
     const TaskState unwound = std::exchange(state_, TaskState::Idle);
-    // A stopped task never powers the machine off: the user is at it.
+    // Only a task that completed powers the machine off: after a stop the user is at it, and
+    // after a failure the cut is not there.
     const bool stopped = unwound != TaskState::Running;
-    if (completed && !stopped && controls_.chkShutdown->isChecked()) {
+    const bool completed = completed_ && !stopped;
+    if (completed && controls_.chkShutdown->isChecked()) {
         modMain::ShutdownComputer();
     }
     controls_.cmdConvert->setText(StartCaption);
     EnableTaskControls(true);
+    // A full bar says the cut is there; a failed one leaves an empty bar under its message.
     if (controls_.lblProgress->text() == ProgressCaption) {
-        controls_.progress->setValue(100);
+        controls_.progress->setValue(completed ? 100 : 0);
     }
     Q_EMIT TaskEnded();
     return unwound == TaskState::RestartPending;
@@ -190,13 +193,10 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
         if (StopRequested()) {
             return;
         }
+        // The converter writes in a work folder of its own and names the output only once it
+        // is checked, so nothing of a stopped or failed cut is left under a name.
         converter->StartConversion();
-        if (StopRequested() || !converter->Completed()) {
-            // A stopped or failed encoder leaves a part of a file behind (an mp4 without its
-            // index plays nowhere) or an empty one, which must not keep the clean name. The
-            // name was free when the task began, so the file is the encoder's.
-            QFile::remove(outFile);
-        }
+        completed_ = converter->Completed();
     } catch (...) {
         controls_.lblProgress->hide();
         controls_.progress->hide();

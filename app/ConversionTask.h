@@ -74,7 +74,8 @@ public:
 
     // The Start/Stop button's click.
     void cmdConvert_Click();
-    // Runs one task: names the output and converts. Returns true.
+    // Runs one task: names the output and converts. Returns true, whatever the task's outcome
+    // (the converter's Completed() tells it).
     bool RunConversionTask();
     // Sets up a new converter for the marked range and runs it until the encoder has ended or
     // has been stopped.
@@ -119,4 +120,6 @@ private:
     const FormatPanel* formats_;
     Session* session_;
     TaskState state_ = TaskState::Idle;
+    // Whether the conversion of the task on the stack completed.
+    bool completed_ = false;
 };

@@ -11,22 +11,28 @@
 #include "app/Session.h"
 #include "app/SlidingPanels.h"
 #include "app/TaskReport.h"
+#include "app/TerminationSignals.h"
 #include "app/Theme.h"
 #include "app/modDialog.h"
 #include "engine/Diagnostics.h"
+#include "engine/OutputNaming.h"
 #include "engine/Platform.h"
+#include "engine/WorkFolder.h"
 #include "formats/CutParameters.h"
 #include "formats/FormatPanel.h"
 #include "preview/CutSelection.h"
 #include "preview/PreviewPlayer.h"
 #include "preview/Slider.h"
 #include "settings/RememberedSettings.h"
+#include "settings/StoreFolder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
@@ -49,6 +55,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ConnectTask();
     ConnectIntake();
     ConnectKeyboard();
+    connect(&TerminationSignals::Instance(), &TerminationSignals::Received, this,
+            &frmMain::EndProgram);
     Form_Load();
 }
 
@@ -60,6 +68,11 @@ void frmMain::Form_Load() {
     frFormats->LoadPresets();
     frFormats->LoadCodecs();
     settings->LoadSettings();
+    // What a cut killed on its way left in the folders it wrote to (noted in the store) and in
+    // the chosen output folder goes now.
+    WorkFolder::SetJournal(QDir(Platform::StoreFolder()).filePath(QStringLiteral("work-folders")));
+    WorkFolder::SweepJournal();
+    WorkFolder::SweepFolder(OutputNaming::FolderPath(frMain->txtOutPath->text()));
     qCInfo(Diagnostics).noquote() << "started with" << frFormats->cmbCategory->count()
                                   << "preset categories from"
                                   << Platform::DataFilePath(QStringLiteral("presets.xml")) << "and"
@@ -224,6 +237,11 @@ void frmMain::cmdClose_Click() {
 void frmMain::MyButton1_Click() {
     modDialog::OpenDocument(
         QUrl::fromLocalFile(Platform::DataFilePath(QStringLiteral("Help.html"))));
+}
+
+void frmMain::EndProgram() {
+    close();
+    QApplication::quit();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -54,6 +54,9 @@ public:
 
     void cmdClose_Click();
     void MyButton1_Click();
+    // The desktop asked the program to end (TerminationSignals): it closes as its window does
+    // (a running task stopped and its pieces removed, the settings saved) and the program ends.
+    void EndProgram();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

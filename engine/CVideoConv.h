@@ -6,12 +6,18 @@
 #include <memory>
 
 class DOSOutputs;
+struct PlanStep;
+struct SourceFacts;
+struct StepResult;
 
-// The only client of the encoder. Builds the encoder's command line from an input file, an output
-// file and the encoder arguments, runs it through a DOSOutputs, turns the encoder's console
-// output into Progress (a percentage of FileTimeLength) and CurrentStatus events, and after the
-// run shows the encoder's own error text when encoding never began. It also probes whether the
-// encoder can read a file at all.
+// The only client of the encoder. A conversion is carried out as its plan says (CutPlanning: one
+// run of the encoder, or several for an exact copy or a cut that fits a size): the source is
+// described by the prober first, each run goes through one DOSOutputs, and the encoder's console
+// output becomes Progress (a percentage of the whole task) and CurrentStatus events. Everything
+// is written in a private work folder inside the output folder (WorkFolder); the output gets
+// its name only after the output check has passed, and a name taken meanwhile is never
+// overwritten. A failure shows the encoder's own error lines or what is wrong with the output.
+// It also probes whether the encoder can read a file at all.
 class CVideoConv : public QObject {
     Q_OBJECT
 
@@ -23,6 +29,8 @@ public:
 
     QString InputFile() const { return inputFile_; }
     void SetInputFile(const QString& InputFile) { inputFile_ = InputFile; }
+    // The output's path; after a completed conversion, the name the file finally got (the next
+    // free one when the planned name was taken while the cut ran).
     QString OutputFile() const { return outputFile_; }
     void SetOutputFile(const QString& OutputFile) { outputFile_ = OutputFile; }
     // Length of the media time to be encoded, in seconds; 0 until set.
@@ -31,14 +39,17 @@ public:
     // ("-ss S") goes in front of the input instead (ConversionCommand::Build).
     void SetParametrs(const QString& Parametrs) { parametrs_ = Parametrs; }
 
-    // Runs the conversion; returns when the encoder has ended or has been stopped. A failure
-    // shows "Error converting file: <name>" with the encoder's own words or what is wrong with
-    // the output.
+    // Runs the conversion; returns when it has ended or has been stopped. A failure shows
+    // "Error converting file: <name>" with the encoder's own words or what is wrong with the
+    // output; a stop shows nothing.
     void StartConversion();
-    // Whether the last conversion completed: encoding began, the encoder exited with status 0,
-    // and reading the output back found what the encoder announced for it (every stream, with
-    // pictures in its video) and about FileTimeLength seconds of it.
+    // Whether the last conversion completed: every run of its plan went well, reading the output
+    // back found what the encoder announced for it (every stream, with pictures in its video)
+    // and about FileTimeLength seconds of it, and the file has its name.
     bool Completed() const { return completed_; }
+    // After a completed conversion, a sentence for the user when the cut was made otherwise than
+    // its format promises (for example re-encoded instead of copied); empty otherwise.
+    QString Notice() const { return notice_; }
     // Asks a running conversion to stop (from an event handler); returns at once.
     void StopConversion();
     // Stops as StopConversion does, for nobody waiting on the conversion any more (the window
@@ -69,8 +80,15 @@ private slots:
 
 private:
     DOSOutputs* Runner();
+    DOSOutputs* Checker();
+    QString CarryOut();
+    SourceFacts ProbeSource();
+    StepResult RunStep(const PlanStep& step);
+    QString StepProblem(const PlanStep& step, const QString& outputs) const;
     QString FailureDetail(const QString& outputs) const;
-    QString OutputProblem(const QString& outputs);
+    QString ProductProblem(const QString& product, const QString& encoderOutputs,
+                           double expectedSeconds, qint64 maxBytes);
+    QString Publish(const QString& product);
     void RaiseStatus(const QString& sStatus);
     void RaiseProgress(qint16 iProgress);
 
@@ -84,8 +102,14 @@ private:
     float fileTimeLength_ = 0.0F;
     QString parametrs_;
     std::unique_ptr<DOSOutputs> objDOS;
-    // Reads the output back after the encoder has ended; its output is nobody's progress.
+    // Describes the source and reads the output back; its output is nobody's progress.
     std::unique_ptr<DOSOutputs> checker_;
+    // The progress of the plan: the bar's part of the steps run so far, and the running step's
+    // part and the media seconds its progress counts to (-1 for a run that tells no progress).
+    double doneShare_ = 0;
+    double stepShare_ = 1;
+    double stepSeconds_ = 0;
+    QString notice_;
     bool abandoned_ = false;
     bool stopped_ = false;
     bool completed_ = false;

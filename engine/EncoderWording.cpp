@@ -158,8 +158,19 @@ PreambleMarker FindPreambleMarker(const QString& text) {
 
 namespace {
 
-// The lines of the encoder's output that are not progress, prompt, summary or description of
-// the files.
+bool HasFailureWord(const QString& line) {
+    return ContainsAny(line,
+                       {QLatin1StringView("error"), QLatin1StringView("could not"),
+                        QLatin1StringView("cannot"), QLatin1StringView("can't"),
+                        QLatin1StringView("not supported"), QLatin1StringView("unsupported"),
+                        QLatin1StringView("invalid"), QLatin1StringView("failed"),
+                        QLatin1StringView("no space"), QLatin1StringView("denied"),
+                        QLatin1StringView("not found"), QLatin1StringView("unable"),
+                        QLatin1StringView("does not contain"), QLatin1StringView("incorrect")});
+}
+
+// The lines of the encoder's output that are not progress, prompt, summary, description of
+// the files or a codec library's report of its work.
 QStringList MessageLines(const QString& outputs) {
     static const QRegularExpression lineBreaks(QStringLiteral("[\r\n]"));
     QStringList lines;
@@ -175,7 +186,7 @@ QStringList MessageLines(const QString& outputs) {
         const bool progress =
             line.contains(QLatin1String("time="), Qt::CaseInsensitive) &&
             (line.contains(QLatin1String("frame=")) || line.contains(QLatin1String("size=")));
-        if (line.isEmpty() || progress || EncodingBegan(line) ||
+        if (line.isEmpty() || progress || EncodingBegan(line) || IsInformational(line) ||
             (line.startsWith(QLatin1String("video:")) && line.contains(QLatin1String("audio:")))) {
             continue;
         }
@@ -186,19 +197,24 @@ QStringList MessageLines(const QString& outputs) {
 
 } // namespace
 
+bool IsInformational(const QString& line) {
+    // x265 and SVT-AV1 label their lines themselves; only their errors count.
+    static const QRegularExpression labelled(QStringLiteral("^(x265|SVT) \\[(info|warning)\\]"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (labelled.match(line).hasMatch()) {
+        return true;
+    }
+    // A codec library's lines through the encoder's log ("[libx264 @ 0x55d0c8] profile High,
+    // level 3.0, 4:2:0, 8-bit"): its banner, options and statistics, unless it tells of a failure.
+    static const QRegularExpression library(QStringLiteral("^\\[lib\\w+ @ 0x[0-9a-fA-F]+\\] "));
+    return library.match(line).hasMatch() && !HasFailureWord(line);
+}
+
 QString FailureLines(const QString& outputs) {
     const QStringList lines = MessageLines(outputs);
     QStringList failures;
     for (const QString& line : std::as_const(lines)) {
-        if (!failures.contains(line) &&
-            ContainsAny(line,
-                        {QLatin1StringView("error"), QLatin1StringView("could not"),
-                         QLatin1StringView("cannot"), QLatin1StringView("can't"),
-                         QLatin1StringView("not supported"), QLatin1StringView("unsupported"),
-                         QLatin1StringView("invalid"), QLatin1StringView("failed"),
-                         QLatin1StringView("no space"), QLatin1StringView("denied"),
-                         QLatin1StringView("not found"), QLatin1StringView("unable"),
-                         QLatin1StringView("does not contain"), QLatin1StringView("incorrect")})) {
+        if (!failures.contains(line) && HasFailureWord(line)) {
             failures.append(line);
         }
     }
@@ -207,15 +223,6 @@ QString FailureLines(const QString& outputs) {
         failures.removeAll(closing);
     }
     return failures.join(QLatin1Char('\n'));
-}
-
-QString FailureText(const QString& outputs) {
-    const QString failures = FailureLines(outputs);
-    if (!failures.isEmpty()) {
-        return failures;
-    }
-    const QStringList lines = MessageLines(outputs);
-    return lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QLatin1Char('\n'));
 }
 
 QString EncoderProgram() {
@@ -230,6 +237,23 @@ QString EncoderProgram() {
 
 QString EncoderCommand() {
     return CommandLine::QuoteArgumentIfNeeded(EncoderProgram());
+}
+
+QString ProberProgram() {
+    const QString name = QStringLiteral("ffprobe");
+    const QFileInfo encoder(EncoderProgram());
+    if (encoder.isAbsolute()) {
+        const QFileInfo beside(encoder.dir().filePath(name));
+        if (beside.isFile() && beside.isExecutable()) {
+            return beside.absoluteFilePath();
+        }
+    }
+    const QString onPath = QStandardPaths::findExecutable(name);
+    return onPath.isEmpty() ? name : onPath;
+}
+
+QString ProberCommand() {
+    return CommandLine::QuoteArgumentIfNeeded(ProberProgram());
 }
 
 } // namespace EncoderWording

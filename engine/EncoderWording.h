@@ -46,8 +46,11 @@ PreambleMarker FindPreambleMarker(const QString& text);
 // "Output #" headings are never taken: they describe the files, whose names and tags may say
 // anything. Empty when no line tells of a failure.
 QString FailureLines(const QString& outputs);
-// FailureLines, or where there are none, the last three lines that are not progress.
-QString FailureText(const QString& outputs);
+// Whether a line is one of the encoder's reports of how it works rather than of a failure: the
+// banners and option lists of its codec libraries ("[libx264 @ 0x...] using cpu capabilities",
+// "profile High, level 3.0", "264 - core 164 ... options: cabac=1 ..."; x265's "x265 [info]:"
+// lines), its statistics at the end and the like. Such lines never tell why a run failed.
+bool IsInformational(const QString& line);
 
 // The encoder program: "ffmpeg" in the application folder when an executable one lies there,
 // else the "ffmpeg" found on PATH, else the bare name (which then fails to start with a clear
@@ -56,5 +59,11 @@ QString EncoderProgram();
 
 // The start of every encoder command line: EncoderProgram(), quoted when it contains a blank.
 QString EncoderCommand();
+
+// The prober that describes files to Quenlet: "ffprobe" beside the encoder program when an
+// executable one lies there, else the "ffprobe" found on PATH, else the bare name.
+QString ProberProgram();
+// ProberProgram(), quoted when it contains a blank.
+QString ProberCommand();
 
 } // namespace EncoderWording

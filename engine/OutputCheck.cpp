@@ -25,8 +25,8 @@ QString StreamKind(const QString& line) {
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
-// The kinds of the streams listed in the section that starts with a line beginning with
-// `heading` and ends at the next line that is not indented.
+// The streams listed in the section that starts with a line beginning with `heading` and ends
+// at the next line that is not indented.
 Streams StreamsUnder(const QString& text, const QString& heading) {
     Streams streams;
     bool inside = false;
@@ -42,10 +42,61 @@ Streams StreamsUnder(const QString& text, const QString& heading) {
             break;
         }
         const QString kind = StreamKind(line);
-        streams.video = streams.video || kind == QLatin1String("Video");
-        streams.audio = streams.audio || kind == QLatin1String("Audio");
+        streams.video += kind == QLatin1String("Video") ? 1 : 0;
+        streams.audio += kind == QLatin1String("Audio") ? 1 : 0;
+        streams.subtitle += kind == QLatin1String("Subtitle") ? 1 : 0;
+        streams.attachment += kind == QLatin1String("Attachment") ? 1 : 0;
+        streams.data += kind == QLatin1String("Data") ? 1 : 0;
     }
     return streams;
+}
+
+// One picture's duration in the first video stream of the section: from its "25 fps", else
+// its "25 tbr".
+double PictureSeconds(const QString& text, const QString& heading) {
+    static const QRegularExpression rate(
+        QStringLiteral(R"(^\s+Stream #\d+:\d+\S*: Video: .*?, (\d+(?:\.\d+)?)(k?) (fps|tbr))"));
+    bool inside = false;
+    for (const QString& line : Lines(text)) {
+        if (line.startsWith(heading)) {
+            inside = true;
+            continue;
+        }
+        if (!inside) {
+            continue;
+        }
+        if (!line.startsWith(QLatin1Char(' '))) {
+            break;
+        }
+        const QRegularExpressionMatch match = rate.match(line);
+        if (match.hasMatch()) {
+            const double perSecond =
+                match.captured(1).toDouble() * (match.captured(2).isEmpty() ? 1 : 1000);
+            return perSecond > 0 ? std::min(1.0 / perSecond, 10.0) : 0;
+        }
+    }
+    return 0;
+}
+
+// "  Duration: 00:00:05.00, start: 0.000000, bitrate: 12 kb/s" under the heading; 0 when it
+// says N/A or is missing.
+double ContainerSeconds(const QString& text, const QString& heading) {
+    static const QRegularExpression duration(QStringLiteral("^\\s+Duration: ([0-9:.]+),"));
+    bool inside = false;
+    for (const QString& line : Lines(text)) {
+        if (line.startsWith(heading)) {
+            inside = true;
+            continue;
+        }
+        if (inside && !line.startsWith(QLatin1Char(' '))) {
+            break;
+        }
+        const QRegularExpressionMatch match = duration.match(line);
+        if (inside && match.hasMatch()) {
+            return EncoderWording::ProgressTimeSeconds(match.captured(1)).value_or(0);
+        }
+    }
+    return 0;
 }
 
 // "5", "1.7": seconds with at most one decimal.
@@ -55,6 +106,23 @@ QString SecondsText(double seconds) {
         text.chop(2);
     }
     return text;
+}
+
+// "25 MB", "25.3 MB": a million bytes each, as the size presets count them.
+QString MegabytesText(qint64 bytes) {
+    QString text = QString::number(static_cast<double>(bytes) / 1e6, 'f', 1);
+    if (text.endsWith(QLatin1String(".0"))) {
+        text.chop(2);
+    }
+    return text + QStringLiteral(" MB");
+}
+
+// "The output holds 1 of the 2 sound tracks." when tracks of a kind went missing.
+QString MissingTracks(int found, int announced, const char* kind) {
+    return QStringLiteral("The output holds %1 of the %2 %3 tracks.")
+        .arg(found)
+        .arg(announced)
+        .arg(QLatin1String(kind));
 }
 
 } // namespace
@@ -89,42 +157,64 @@ QString ReadingCommand(const QString& outputFile, const Streams& announced) {
 
 Facts ReadFacts(const QString& readingOutputs, bool exitedCleanly) {
     Facts facts;
-    const Streams streams = StreamsUnder(readingOutputs, QStringLiteral("Input #0"));
-    facts.video = streams.video;
-    facts.audio = streams.audio;
-    facts.readable = exitedCleanly && (streams.video || streams.audio);
+    const QString heading = QStringLiteral("Input #0");
+    facts.streams = StreamsUnder(readingOutputs, heading);
+    facts.readable = exitedCleanly && (facts.streams.video > 0 || facts.streams.audio > 0);
+    facts.pictureSeconds = facts.streams.video > 0 ? PictureSeconds(readingOutputs, heading) : 0;
     // The last progress line is the summary: "frame=  127 ... time=00:00:05.20 ...". Its frame
-    // count is the first video stream's packets.
+    // count is the first video stream's packets; its time is where the last packet starts.
     static const QRegularExpression frames(QStringLiteral("frame=\\s*(\\d+)"));
+    double lastPacket = 0;
     for (const QString& line : Lines(readingOutputs)) {
         QString time;
         if (!EncoderWording::FindProgressTime(line, &time)) {
             continue;
         }
-        facts.seconds = EncoderWording::ProgressTimeSeconds(time).value_or(facts.seconds);
+        lastPacket = EncoderWording::ProgressTimeSeconds(time).value_or(lastPacket);
         const QRegularExpressionMatch match = frames.match(line);
         facts.pictures = match.hasMatch() ? match.captured(1).toLongLong() : 0;
     }
+    facts.seconds = std::max(ContainerSeconds(readingOutputs, heading),
+                             lastPacket > 0 ? lastPacket + facts.pictureSeconds : 0.0);
     return facts;
 }
 
-QString Problem(const Streams& announced, const Facts& facts, double expectedSeconds) {
+QString NoPicture() {
+    return QStringLiteral("The output has no picture.");
+}
+
+QString Problem(const Streams& announced, const Facts& facts, const Expectation& expect) {
     if (!facts.readable) {
         return QStringLiteral("The output cannot be read: it is empty or damaged.");
     }
-    if (announced.video && (!facts.video || facts.pictures == 0)) {
-        return QStringLiteral("The output has no picture.");
+    const Streams& found = facts.streams;
+    if (announced.video > 0 && (found.video == 0 || facts.pictures == 0)) {
+        return NoPicture();
     }
-    if (announced.audio && !facts.audio) {
+    if (announced.audio > 0 && found.audio == 0) {
         return QStringLiteral("The output has no sound.");
     }
+    if (found.video < announced.video) {
+        return MissingTracks(found.video, announced.video, "video");
+    }
+    if (found.audio < announced.audio) {
+        return MissingTracks(found.audio, announced.audio, "sound");
+    }
+    if (found.subtitle < announced.subtitle) {
+        return MissingTracks(found.subtitle, announced.subtitle, "subtitle");
+    }
     // Marks are whole seconds of a duration rounded to whole seconds, so the end mark may lie
-    // up to half a second past the input's end; a frame or two more is the muxer's rounding.
-    const double tolerance = std::max(0.75, expectedSeconds * 0.02);
-    if (expectedSeconds > 0 && facts.seconds < expectedSeconds - tolerance) {
+    // up to half a second past the input's end; a frame or two more is the muxer's rounding,
+    // and a file's last picture may be counted to its start rather than its end.
+    const double tolerance = std::max(0.75, expect.seconds * 0.02) + facts.pictureSeconds;
+    if (expect.seconds > 0 && facts.seconds < expect.seconds - tolerance) {
         return QStringLiteral("The output is %1 s long instead of %2 s: the input ends early or "
                               "is damaged.")
-            .arg(SecondsText(facts.seconds), SecondsText(expectedSeconds));
+            .arg(SecondsText(facts.seconds), SecondsText(expect.seconds));
+    }
+    if (expect.maxBytes > 0 && facts.bytes > expect.maxBytes) {
+        return QStringLiteral("The output is %1, more than the %2 it must fit in.")
+            .arg(MegabytesText(facts.bytes), MegabytesText(expect.maxBytes));
     }
     return {};
 }

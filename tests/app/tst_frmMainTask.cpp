@@ -261,9 +261,7 @@ private slots:
         }
         QVERIFY(!window_->session->Converting());
         QCOMPARE(shutdown_->calls, 0);
-        QCOMPARE(messages_->texts(),
-                 QStringList{QStringLiteral("Error converting file: long.mkv\r\n")});
-        messages_->clear();
+        QVERIFY2(messages_->messages.isEmpty(), qPrintable(messages_->texts().join(u'|')));
         panel->chkShutdown->setChecked(false);
     }
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/CutContext.h"
+#include "engine/CutPlan.h"
+
+// The cut as one run of the encoder: it seeks in the input to the start mark ("-ss S" before
+// the input, so a cut near the end of a long film starts at once) and writes the format's
+// options and the length. When seeking in the input found no picture for the range (a stream
+// whose key frames lie far apart, such as a recording with one key frame), a re-encoding cut
+// is made once more seeking on the output side, which decodes from the start of the input.
+class SimpleCutPlan : public CutPlan {
+public:
+    explicit SimpleCutPlan(CutContext context);
+
+    PlanAnswer Next(const StepResult* last) override;
+    PlanAnswer Rejected(const QString& problem) override;
+
+    // The encoder's arguments of the cut: seeking in the input, or after it when `outputSeek`.
+    QStringList Arguments(bool outputSeek) const;
+
+private:
+    PlanStep Step(bool outputSeek) const;
+    bool CopiesVideo() const;
+    // Whether the encoder's summary says it wrote no picture into an output with a video.
+    static bool NoPictureEncoded(const QString& outputs);
+
+    CutContext context_;
+    bool outputSeek_ = false;
+    bool encodedNoPicture_ = false;
+};
