@@ -96,6 +96,11 @@ QString SavedLine::SavedText(const QString& path) {
              ElideStart(FolderText(file.absolutePath()), FolderCharacters));
 }
 
+QString SavedLine::FullText(const QString& path) {
+    const QFileInfo file(path);
+    return QStringLiteral("Saved %1 in %2").arg(file.fileName(), FolderText(file.absolutePath()));
+}
+
 void SavedLine::ShowSaved(const QString& path, const QString& note) {
     path_ = path;
     const QString text = SavedText(path);
@@ -105,9 +110,7 @@ void SavedLine::ShowSaved(const QString& path, const QString& note) {
     const QString whole = QDir::toNativeSeparators(path);
     lblSaved->setToolTip(whole);
     // What a screen reader says: the whole name and folder, and the note.
-    const QString spoken =
-        QStringLiteral("Saved %1 in %2")
-            .arg(QFileInfo(path).fileName(), FolderText(QFileInfo(path).absolutePath()));
+    const QString spoken = FullText(path);
     lblSaved->setAccessibleName(spoken);
     setAccessibleDescription(note.isEmpty() ? spoken : spoken + QStringLiteral(". ") + note);
     cmdOpenOutput->setAccessibleName(QStringLiteral("Open %1").arg(QFileInfo(path).fileName()));

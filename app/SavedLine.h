@@ -24,8 +24,11 @@ public:
     // The cut the line names; empty while hidden.
     QString SavedFile() const { return path_; }
 
-    // "Saved holiday.mp4 in ~/Cut Files": a folder in the home folder starts with "~".
+    // "Saved holiday.mp4 in ~/Cut Files": a folder in the home folder starts with "~"; a long
+    // name loses its middle, a long folder its start.
     static QString SavedText(const QString& path);
+    // The same in full, as screen readers and the desktop's notification say it.
+    static QString FullText(const QString& path);
     // The folder as the line shows it: the home folder as "~", native separators.
     static QString FolderText(const QString& folder);
 

@@ -79,7 +79,6 @@ void TaskReport::TaskEnded() {
     const QString note = CompletionNote ? CompletionNote(*converter) : QString();
     savedLine_->ShowSaved(output, note);
     if (!window_->isActiveWindow()) {
-        modDesktop::Notify(
-            SavedLine::SavedText(output).replace(QChar(0x2026), QStringLiteral("...")), note);
+        modDesktop::Notify(SavedLine::FullText(output), note);
     }
 }

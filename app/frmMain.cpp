@@ -30,7 +30,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -55,6 +54,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ConnectTask();
     ConnectIntake();
     ConnectKeyboard();
+    // The journey starts with loading a video.
+    frMain->cmdAddVideoFile->setFocus(Qt::OtherFocusReason);
     connect(&TerminationSignals::Instance(), &TerminationSignals::Received, this,
             &frmMain::EndProgram);
     Form_Load();
@@ -171,7 +172,13 @@ void frmMain::ConnectIntake() {
     connect(intake, &InputIntake::IntakeStarted, selection, &CutSelection::cmdDeleteSelect_Click);
     connect(intake, &InputIntake::IntakeStarted, task, &ConversionTask::ClearProgress);
     connect(intake, &InputIntake::IntakeStarted, report, &TaskReport::ClearSaved);
-    intake->LoadVideo = [this](const QString& path) { player->LoadVideo(path); };
+    intake->LoadVideo = [this](const QString& path) {
+        player->LoadVideo(path);
+        // A loaded video is marked with the slider's keys: the focus goes there.
+        if (!session->NoMedia() && frMain->isEnabled()) {
+            frMain->Slider->setFocus(Qt::OtherFocusReason);
+        }
+    };
 }
 
 // The keyboard: every step of the journey without the mouse, and the closer look.
@@ -201,8 +208,7 @@ void frmMain::ConnectKeyboard() {
                 if (session->NoMedia()) {
                     return;
                 }
-                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-                QApplication::sendEvent(frMain->Slider, &press);
+                frMain->Slider->PressKey(key);
             },
             true);
     }

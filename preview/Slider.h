@@ -121,6 +121,10 @@ public:
     // Recomposes the whole control from its state and shows it.
     void Redraw();
 
+    // Acts as a press of the key (Qt's key code) on the control: the window's shortcuts step
+    // the handle from anywhere in the main view.
+    void PressKey(int qtKey);
+
     // The control's private state, readable for hosts and tests.
     bool FreeHandle() const { return freeHandle_; }
     double HandleOffset() const { return handleOffset_; }

@@ -207,6 +207,11 @@ void Slider::mouseDoubleClickEvent(QMouseEvent* event) {
     Guarded("double-click", [&] { ClickJump(); });
 }
 
+void Slider::PressKey(int qtKey) {
+    const int code = KeyCode(qtKey);
+    Guarded("key press", [&] { KeyDown(code); });
+}
+
 void Slider::keyPressEvent(QKeyEvent* event) {
     const int code = KeyCode(event->key());
     Guarded("key press", [&] { KeyDown(code); });
