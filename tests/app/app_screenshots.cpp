@@ -1,8 +1,11 @@
 // Renders the main window in its main states to PNG files, for the README and for looking at
 // what users see: app_screenshots <folder>
 #include "app/AboutPanel.h"
+#include "app/CloserLook.h"
 #include "app/MainPanel.h"
+#include "app/SavedLine.h"
 #include "app/SlidingPanels.h"
+#include "app/TaskReport.h"
 #include "app/frmMain.h"
 #include "engine/Platform.h"
 #include "formats/FormatPanel.h"
@@ -15,6 +18,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -113,6 +118,30 @@ int main(int argc, char* argv[]) {
         SeekTo(window, 5);
         Run(800);
         Save(window, folder + QStringLiteral("/main-playing.png"));
+
+        // A cut under way, with the time left and the encoder's speed on the bar.
+        window.frMain->lblProgress->show();
+        window.frMain->progress->show();
+        window.frMain->progress->setValue(42);
+        window.frMain->progress->setFormat(TaskReport::EstimateFormat({7.0, 2.4}));
+        Save(window, folder + QStringLiteral("/main-cutting.png"));
+
+        // The cut saved: where it went, with Open and Show in Folder.
+        window.frMain->progress->setFormat(TaskReport::PlainFormat);
+        window.frMain->progress->setValue(100);
+        window.frMain->savedLine->ShowSaved(QDir::homePath() +
+                                            QStringLiteral("/Cut Files/holiday.mp4"));
+        Save(window, folder + QStringLiteral("/main-saved.png"));
+        window.frMain->savedLine->Clear();
+
+        // The closer look, on a screen of 1280 x 1024, saved at half its size.
+        window.closer->Enter();
+        Run(800);
+        window.grab()
+            .toImage()
+            .scaledToWidth(window.width() / 2, Qt::SmoothTransformation)
+            .save(folder + QStringLiteral("/closer-look.png"));
+        window.closer->Leave();
     }
     return 0;
 }
