@@ -1,8 +1,8 @@
 // The program's window running one cut, for the tests that end it from outside as a desktop does
 // (SIGTERM, SIGHUP, SIGKILL). Arguments: the input, the output folder, the end mark in seconds.
 // It prints "encoding <pid>" once the encoder runs, and every message box's text as
-// "message: <text>" instead of showing it. Without arguments it only starts and closes, as a
-// program started after a killed one does.
+// "message: <text>" instead of showing it, and "ended" when its event loop has returned. Without
+// arguments it only starts and closes, as a program started after a killed one does.
 #include "app/MainPanel.h"
 #include "app/Session.h"
 #include "app/frmMain.h"
@@ -52,5 +52,10 @@ int main(int argc, char* argv[]) {
         }
     });
     QTimer::singleShot(0, panel->cmdConvert, &QPushButton::click);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The program's own work is over here; what follows is the process's exit (and, in a
+    // sanitizer build, the leak check's scan of its memory).
+    std::printf("ended\n");
+    std::fflush(stdout);
+    return status;
 }
