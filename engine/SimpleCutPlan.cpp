@@ -1,7 +1,10 @@
 #include "engine/SimpleCutPlan.h"
 
 #include "engine/CommandLine.h"
+#include "engine/ContainerTraits.h"
 #include "engine/StreamSelection.h"
+
+#include <QFileInfo>
 
 #include <utility>
 
@@ -16,7 +19,11 @@ QStringList SimpleCutPlan::Arguments(bool outputSeek) const {
         // length goes there as well: it ends the copy where "-t" after the input would, but
         // the encoder then cuts no chapter at the length, and a copy that starts at the key
         // frame before the mark runs longer than that.
-        const bool copy = StreamSelection::Copies(context_.request.formatOptions, QLatin1Char('v'));
+        const QStringList& format = context_.request.formatOptions;
+        const bool copy = StreamSelection::Copies(format, QLatin1Char('v')) ||
+                          (StreamSelection::Copies(format, QLatin1Char('a')) &&
+                           (format.contains(QLatin1String("-vn")) ||
+                            ContainerTraits::Of(QFileInfo(context_.product).suffix()).audioOnly));
         QStringList range;
         QStringList rest;
         for (qsizetype i = 0; i < given.size(); ++i) {

@@ -241,7 +241,7 @@ QStringList MovedTimecode(const SourceFacts& facts, const SourceStream& video, d
             QStringLiteral("timecode=") + *moved};
 }
 
-// The maps a cut made without the source's facts gets: what the copy presets kept before.
+// The maps a copy made without the source's facts gets: what the copy presets said before.
 QStringList Unknown(const ContainerTraits& traits, bool noVideo, bool noAudio) {
     QStringList options;
     if (!noVideo) {
@@ -334,10 +334,12 @@ Choice Choose(const SourceFacts& facts, const QString& input, const QString& ext
     const bool plain = findings.plain || soundOnly;
     Choice choice;
     if (!facts.known) {
-        if (!ownMaps) {
+        // Nothing is known of the source (it cannot be read, or there is no prober): the
+        // format's options as they are, and a copy keeps what copies kept before.
+        if (!ownMaps &&
+            (Copies(formatOptions, QLatin1Char('v')) || Copies(formatOptions, QLatin1Char('a')))) {
             choice.options = Unknown(traits, noVideo, noAudio);
         }
-        choice.options << QStringLiteral("-map_metadata") << QStringLiteral("0");
         return choice;
     }
 
