@@ -49,6 +49,9 @@ template <typename Operation> bool GuardedRun(const QString& source, Operation&&
     });
 }
 
+// How long a stopped run's program may take to end before it is killed.
+constexpr int StopGraceMs = 300;
+
 bool IsBlank(QChar character) {
     return character == QLatin1Char(' ') || character == QLatin1Char('\t');
 }
@@ -62,6 +65,8 @@ CVideoConv::~CVideoConv() = default;
 DOSOutputs* CVideoConv::Runner() {
     if (!objDOS) {
         objDOS = std::make_unique<DOSOutputs>();
+        // What a stopped run wrote is thrown away with the work folder: it need not be finished.
+        objDOS->SetStopGrace(StopGraceMs);
         connect(objDOS.get(), &DOSOutputs::ReceiveOutputs, this, &CVideoConv::objDOS_ReceiveOutputs,
                 Qt::DirectConnection);
     }
@@ -71,6 +76,7 @@ DOSOutputs* CVideoConv::Runner() {
 DOSOutputs* CVideoConv::Checker() {
     if (!checker_) {
         checker_ = std::make_unique<DOSOutputs>();
+        checker_->SetStopGrace(StopGraceMs);
     }
     return checker_.get();
 }

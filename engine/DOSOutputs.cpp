@@ -26,7 +26,6 @@ constexpr int EventRoundsPerPiece = 6;
 // The longest single wait of a run before the user interface gets its turn again.
 constexpr int WaitSliceMs = 10;
 // How long a stopped child's group has to end after the termination signal before it is killed.
-constexpr int KillAfterMs = 3000;
 // Reading stops while this much is waiting to be handed out (the child then waits on the pipe).
 constexpr qsizetype MaxPendingBytes = 16 * 1024 * 1024;
 // Handed-out bytes are dropped from the buffer's front once there are this many.
@@ -244,7 +243,7 @@ void DOSOutputs::TerminateChild() {
     pendingStart_ = 0;
     UpdateNotifier();
     child_.SignalGroup(SIGTERM);
-    const QDeadlineTimer deadline(KillAfterMs);
+    const QDeadlineTimer deadline(stopGraceMs_);
     while (child_.Running() && !(child_.LeaderExited() && endOfOutput_) && !deadline.hasExpired()) {
         if (!WaitRound()) {
             return; // destroyed: the destructor has killed and reaped the child

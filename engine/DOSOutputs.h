@@ -58,9 +58,14 @@ public:
     // Sets the stop flag. A run acts on it as soon as it is back from processing events or from
     // delivering a piece: a termination signal to the child's group (the encoder then finishes
     // its file), a kill when the group has not ended within 3 s, then "Cancelled" as the last
-    // piece. A flag set between runs stops the next run before it starts its child; every run
-    // clears the flag when it ends.
+    // piece (see SetStopGrace). A flag set between runs stops the next run before it starts its
+    // child; every run clears the flag when it ends.
     void SetStopConvert(bool stopConvert) { stopConvert_ = stopConvert; }
+
+    // How long a stopped child may take to end after the termination signal before its group
+    // is killed: 3 s by default, time for the encoder to finish its file. An owner that throws
+    // the file of a stopped run away gives it less.
+    void SetStopGrace(int milliseconds) { stopGraceMs_ = milliseconds; }
 
     // The process id of the running child, 0 when no run holds one.
     pid_t ProcessId() const { return child_.Id(); }
@@ -94,6 +99,7 @@ private:
     qsizetype pendingStart_ = 0; // what lies before this in pending_ has been handed out
     bool endOfOutput_ = false;
     bool stopConvert_ = false;
+    int stopGraceMs_ = 3000;
     bool busy_ = false;   // ExecuteCommand is on the stack
     bool ending_ = false; // TerminateChild is on the stack
 };

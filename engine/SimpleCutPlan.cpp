@@ -5,6 +5,7 @@
 #include "engine/StreamSelection.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -55,6 +56,17 @@ PlanStep SimpleCutPlan::Step(bool outputSeek) {
     return step;
 }
 
+bool SimpleCutPlan::NoPictureEncoded(const QString& outputs) {
+    // The summary after a run that found no picture to encode: "frame=    0 ... Lsize=".
+    static const QRegularExpression summary(QStringLiteral("frame=\\s*(\\d+)[^\\r\\n]*Lsize="));
+    QRegularExpressionMatch last;
+    for (const QRegularExpressionMatch& match : summary.globalMatch(outputs)) {
+        last = match;
+    }
+    return last.hasMatch() && last.captured(1) == QLatin1String("0") &&
+           OutputCheck::AnnouncedStreams(outputs).video > 0;
+}
+
 std::optional<PlanAnswer> SimpleCutPlan::WithoutExtras(const QString& problem) {
     if (plainTried_ || !keeping_.HasExtras()) {
         return std::nullopt;
@@ -84,6 +96,7 @@ PlanAnswer SimpleCutPlan::Next(const StepResult* last) {
         return PlanAnswer::Failed(last->problem);
     }
     notice_ = keeping_.Notice(last->outputs);
+    encodedNoPicture_ = NoPictureEncoded(last->outputs);
     OutputCheck::Expectation expect;
     expect.seconds = context_.length;
     return PlanAnswer::Done(context_.product, expect);
@@ -93,7 +106,8 @@ PlanAnswer SimpleCutPlan::Rejected(const QString& problem) {
     // Seeking on the output side decodes everything before the mark: slow, but it finds the
     // pictures a seek in the input missed. A copy cannot start between key frames either way.
     const bool seeked = context_.request.start.value_or(0) > 0;
-    if (problem == OutputCheck::NoPicture() && seeked && !outputSeek_ &&
+    const bool noPicture = problem == OutputCheck::NoPicture() || encodedNoPicture_;
+    if (noPicture && seeked && !outputSeek_ &&
         !StreamSelection::Copies(context_.request.formatOptions, QLatin1Char('v'))) {
         outputSeek_ = true;
         keeping_.SetOutputSeek(true);

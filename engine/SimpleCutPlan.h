@@ -28,6 +28,8 @@ private:
     // The cut once more without the subtitles, attachments and telemetry it keeps, after the
     // encoder could not write them; nothing when it kept none or tried that already.
     std::optional<PlanAnswer> WithoutExtras(const QString& problem);
+    // Whether the encoder's summary says it wrote no picture into an output with a video.
+    static bool NoPictureEncoded(const QString& outputs);
 
     CutContext context_;
     // The streams the cut keeps, and the looks at the source they need first.
@@ -35,4 +37,5 @@ private:
     bool outputSeek_ = false;
     bool cutAsked_ = false;   // whether the step asked for last is the cut's own run
     bool plainTried_ = false; // whether the cut ran without its extras already
+    bool encodedNoPicture_ = false;
 };
