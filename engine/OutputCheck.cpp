@@ -203,6 +203,13 @@ QString Problem(const Streams& announced, const Facts& facts, const Expectation&
     if (found.subtitle < announced.subtitle) {
         return MissingTracks(found.subtitle, announced.subtitle, "subtitle");
     }
+    // A container may add data tracks of its own (an MP4's chapters and timecode), never fewer.
+    if (found.attachment < announced.attachment) {
+        return MissingTracks(found.attachment, announced.attachment, "attachment");
+    }
+    if (found.data < announced.data) {
+        return MissingTracks(found.data, announced.data, "data");
+    }
     // Marks are whole seconds of a duration rounded to whole seconds, so the end mark may lie
     // up to half a second past the input's end; a frame or two more is the muxer's rounding,
     // and a file's last picture may be counted to its start rather than its end.

@@ -1,47 +1,59 @@
 #include "engine/SimpleCutPlan.h"
 
 #include "engine/CommandLine.h"
-#include "engine/ConversionCommand.h"
+#include "engine/ContainerTraits.h"
+#include "engine/StreamSelection.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <utility>
 
-SimpleCutPlan::SimpleCutPlan(CutContext context) : context_(std::move(context)) {}
+SimpleCutPlan::SimpleCutPlan(CutContext context)
+    : context_(std::move(context)), keeping_(context_) {}
 
 QStringList SimpleCutPlan::Arguments(bool outputSeek) const {
-    const QString& text = context_.request.argumentsText;
+    const QStringList given = CommandLine::SplitCommandLine(context_.request.argumentsText);
+    QStringList arguments;
     if (!outputSeek) {
-        // The program's name is not part of the arguments.
-        return CommandLine::SplitCommandLine(ConversionCommand::Build(QStringLiteral("ffmpeg"),
-                                                                      context_.input, text,
-                                                                      context_.product))
-            .mid(1);
+        // "-ss" goes before the input (ConversionCommand::Build tells why). A stream copy's
+        // length goes there as well: it ends the copy where "-t" after the input would, but
+        // the encoder then cuts no chapter at the length, and a copy that starts at the key
+        // frame before the mark runs longer than that.
+        const QStringList& format = context_.request.formatOptions;
+        const bool copy = StreamSelection::Copies(format, QLatin1Char('v')) ||
+                          (StreamSelection::Copies(format, QLatin1Char('a')) &&
+                           (format.contains(QLatin1String("-vn")) ||
+                            ContainerTraits::Of(QFileInfo(context_.product).suffix()).audioOnly));
+        QStringList range;
+        QStringList rest;
+        for (qsizetype i = 0; i < given.size(); ++i) {
+            const bool moved =
+                given.at(i) == QLatin1String("-ss") || (copy && given.at(i) == QLatin1String("-t"));
+            if (moved && i + 1 < given.size()) {
+                range << given.at(i) << given.at(i + 1);
+                ++i;
+            } else {
+                rest << given.at(i);
+            }
+        }
+        arguments =
+            range + QStringList{QStringLiteral("-i"), context_.input} + keeping_.Inputs() + rest;
+    } else {
+        arguments = QStringList{QStringLiteral("-i"), context_.input} + keeping_.Inputs() + given;
     }
-    return QStringList{QStringLiteral("-i"), context_.input} + CommandLine::SplitCommandLine(text) +
-           QStringList{context_.product};
+    // The kept streams' options come after the format's own.
+    return arguments + keeping_.Options() + QStringList{context_.product};
 }
 
-PlanStep SimpleCutPlan::Step(bool outputSeek) const {
+PlanStep SimpleCutPlan::Step(bool outputSeek) {
     PlanStep step;
     step.arguments = Arguments(outputSeek);
     step.mediaSeconds = context_.length;
     step.share = 1.0;
     step.product = context_.product;
+    cutAsked_ = true;
     return step;
-}
-
-bool SimpleCutPlan::CopiesVideo() const {
-    const QStringList& options = context_.request.formatOptions;
-    for (qsizetype i = 0; i + 1 < options.size(); ++i) {
-        const QString& option = options.at(i);
-        if ((option == QLatin1String("-c") || option == QLatin1String("-c:v") ||
-             option == QLatin1String("-vcodec") || option == QLatin1String("-codec")) &&
-            options.at(i + 1) == QLatin1String("copy")) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool SimpleCutPlan::NoPictureEncoded(const QString& outputs) {
@@ -55,13 +67,35 @@ bool SimpleCutPlan::NoPictureEncoded(const QString& outputs) {
            OutputCheck::AnnouncedStreams(outputs).video > 0;
 }
 
+std::optional<PlanAnswer> SimpleCutPlan::WithoutExtras(const QString& problem) {
+    if (plainTried_ || !keeping_.HasExtras()) {
+        return std::nullopt;
+    }
+    plainTried_ = true;
+    keeping_.LeaveOutExtras(problem);
+    return PlanAnswer::Run(Step(outputSeek_));
+}
+
 PlanAnswer SimpleCutPlan::Next(const StepResult* last) {
-    if (last == nullptr) {
+    if (!cutAsked_) {
+        if (last != nullptr) {
+            keeping_.Learn(*last);
+        }
+        if (std::optional<PlanStep> step = keeping_.NextStep()) {
+            return PlanAnswer::Run(*step);
+        }
         return PlanAnswer::Run(Step(outputSeek_));
     }
+    if (last == nullptr) {
+        return PlanAnswer::Failed(QString());
+    }
     if (!last->Ok()) {
+        if (std::optional<PlanAnswer> again = WithoutExtras(last->problem)) {
+            return *again;
+        }
         return PlanAnswer::Failed(last->problem);
     }
+    notice_ = keeping_.Notice(last->outputs);
     encodedNoPicture_ = NoPictureEncoded(last->outputs);
     OutputCheck::Expectation expect;
     expect.seconds = context_.length;
@@ -73,9 +107,14 @@ PlanAnswer SimpleCutPlan::Rejected(const QString& problem) {
     // pictures a seek in the input missed. A copy cannot start between key frames either way.
     const bool seeked = context_.request.start.value_or(0) > 0;
     const bool noPicture = problem == OutputCheck::NoPicture() || encodedNoPicture_;
-    if (noPicture && seeked && !outputSeek_ && !CopiesVideo()) {
+    if (noPicture && seeked && !outputSeek_ &&
+        !StreamSelection::Copies(context_.request.formatOptions, QLatin1Char('v'))) {
         outputSeek_ = true;
+        keeping_.SetOutputSeek(true);
         return PlanAnswer::Run(Step(true));
+    }
+    if (std::optional<PlanAnswer> again = WithoutExtras(problem)) {
+        return *again;
     }
     return PlanAnswer::Failed(problem);
 }

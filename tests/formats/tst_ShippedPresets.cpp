@@ -1,20 +1,25 @@
 #include "engine/CommandLine.h"
-#include "engine/ConversionCommand.h"
+#include "engine/SourceFacts.h"
 #include "formats/CutParameters.h"
 #include "formats/FormatPanel.h"
 #include "formats/PresetCatalog.h"
 #include "settings/RememberedSettings.h"
 
+#include "tests/support/PlanDriver.h"
+#include "tests/support/TestFilm.h"
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,18 +38,17 @@ namespace {
 // The sources: x264's and x265's defaults (B-frames, a key frame every 250 frames; x265 with
 // open GOPs), VP9 with libvpx's default key-frame distance, AAC or Opus audio, sizes that are
 // no multiple of 16. The cut starts between key frames in all three and has no key frame inside.
+// The H.264 source is a phone's film (TestFilm::MakePhoneFilm: turned by 90 degrees, two
+// languages, text and picture subtitles, chapters, tags, a timecode and telemetry), the H.265
+// one a Matroska film (TestFilm::MakeMatroskaFilm: SubRip, ASS and PGS subtitles, a font).
 struct Source {
     const char* file;
     int framesPerSecond;
-    QStringList codecArguments;
+    QStringList codecArguments; // for a plain clip (TestSupport::MakeClip)
 };
 const QHash<QString, Source> sources{
-    {"h264", {"h264.mp4", 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"}}},
-    {"hevc",
-     {"hevc.mp4",
-      30,
-      {"-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=error", "-pix_fmt",
-       "yuv420p", "-tag:v", "hvc1", "-c:a", "aac"}}},
+    {"h264", {"film.mp4", 25, {}}},
+    {"hevc", {"film.mkv", 30, {}}},
     {"vp9",
      {"vp9.webm",
       30,
@@ -80,22 +84,20 @@ QString Seconds(double seconds) {
     return QString::number(seconds, 'g', 6);
 }
 
-// The encoder's arguments after its name, as the converter puts them together for a cut of
-// `length` seconds from the mark (the range as the task appends it).
-QStringList ProgramArguments(const QString& input, const QString& params, double length,
-                             const QString& output) {
-    const QString arguments = params + QStringLiteral(" -ss ") + Seconds(MarkStart) +
-                              QStringLiteral(" -t ") + Seconds(length) + QStringLiteral(" -y");
-    return CommandLine::SplitCommandLine(
-               ConversionCommand::Build(QStringLiteral("ffmpeg"), input, arguments, output))
-        .mid(1);
+// The converter's text for a cut of `length` seconds from the mark (the range as the task
+// appends it).
+QString CutText(const QString& params, double length) {
+    return params + QStringLiteral(" -ss ") + Seconds(MarkStart) + QStringLiteral(" -t ") +
+           Seconds(length) + QStringLiteral(" -y");
 }
 
-// The same cut as the converter ran it before it seeked in the input: the range after it.
+// The same cut as the converter ran it before it seeked in the input: the range after it,
+// with the encoder's own choice of pictures and sound.
 QStringList FormerArguments(const QString& input, const QString& params, double length,
                             const QString& output) {
     return QStringList{"-i", input} + params.split(u' ', Qt::SkipEmptyParts) +
-           QStringList{"-ss", Seconds(MarkStart), "-t", Seconds(length), "-y", output};
+           QStringList{"-sn", "-dn",           "-ss", Seconds(MarkStart),
+                       "-t",  Seconds(length), "-y",  output};
 }
 
 // The custom format a first start offers (an empty settings store), as GetParamaters gives it
@@ -135,11 +137,13 @@ struct Row {
 };
 
 // What the encoder made of a row: the cut (and, for a re-encoding format, the same cut made
-// the former way), decoded.
+// the former way), decoded, and the cut as the prober describes it, with its packets.
 struct Outcome {
     bool encoded = false;
     QString errors;
+    QString notice;
     QList<TestSupport::DecodedFile> decoded;
+    SourceFacts cut;
 };
 
 Outcome Cut(const Row& row, const QString& folder, int index) {
@@ -151,18 +155,123 @@ Outcome Cut(const Row& row, const QString& folder, int index) {
     const QString output = stem + QStringLiteral("-cut.") + row.extension;
     const QString former = stem + QStringLiteral("-former.") + row.extension;
     Outcome outcome;
+    const PlanDriver::Outcome planned =
+        PlanDriver::Cut(input, CutText(row.params, length), output, length);
+    outcome.errors = planned.problem + QLatin1Char('\n') + planned.runs.join(u'\n');
+    outcome.notice = planned.notice;
     outcome.encoded =
-        TestSupport::RunFfmpeg(ProgramArguments(input, row.params, length, output),
-                               &outcome.errors) &&
+        planned.done &&
         (copy || TestSupport::RunFfmpeg(FormerArguments(input, row.params, length, former),
                                         &outcome.errors));
     if (outcome.encoded) {
+        QByteArray described;
+        TestSupport::RunProgram(
+            QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+             QStringLiteral("format:format_tags:stream:stream_tags:stream_disposition:stream_side_"
+                            "data:chapter:chapter_tags:packet=stream_index,pts_time,duration_time,"
+                            "size"),
+             QStringLiteral("-of"), QStringLiteral("json"), output},
+            &described);
+        outcome.cut = SourceFacts::Parse(QString::fromUtf8(described));
         outcome.decoded =
             TestSupport::Decode(copy ? QStringList{output} : QStringList{output, former});
     }
     QFile::remove(output);
     QFile::remove(former);
     return outcome;
+}
+
+// What a container keeps of the films (the README's table of formats): sound tracks (2: both
+// languages in order, 1: the default one), their languages, the subtitle tracks of each film in
+// order, chapters, the title, the creation time, a copied video's rotation, the first
+// picture's timecode, the telemetry and the font.
+struct Keeps {
+    int sound = 2;
+    bool languages = true;
+    QStringList phoneSubtitles;
+    QStringList matroskaSubtitles;
+    bool chapters = false;
+    bool title = true;
+    bool creationTime = true;
+    bool rotation = false;
+    bool timecode = false;
+    bool telemetry = false;
+    bool font = false;
+};
+const QStringList MovText{"mov_text"};
+const QStringList MovTexts{"mov_text", "mov_text"};
+const QStringList MovAndDvd{"mov_text", "dvd_subtitle"};
+const QHash<QString, Keeps> keeps{
+    // sound, languages, phone, Matroska, chapters, title, creation, rotation, timecode,
+    // telemetry, font
+    {"mp4", {2, true, MovAndDvd, MovTexts, true, true, true, true, true, true, false}},
+    {"mov", {2, true, MovAndDvd, MovTexts, true, true, true, true, true, true, false}},
+    {"m4v", {2, true, MovText, {}, true, true, true, true, false, false, false}},
+    {"3gp", {2, true, MovText, {}, true, false, true, true, false, false, false}},
+    {"3g2", {2, true, MovText, {}, true, false, true, true, false, false, false}},
+    {"mkv",
+     {2,
+      true,
+      {"subrip", "dvd_subtitle"},
+      {"subrip", "ass", "hdmv_pgs_subtitle"},
+      true,
+      true,
+      true,
+      false,
+      true,
+      false,
+      true}},
+    {"webm", {2, true, {"webvtt"}, {}, true, true, true, false, true, false, false}},
+    {"avi", {2, false, {}, {}, false, true, false, false, false, false, false}},
+    {"ts", {2, true, {}, {}, false, false, false, false, false, false, false}},
+    {"flv", {1, false, {}, {}, false, true, true, false, false, false, false}},
+    {"mpg", {2, false, {"dvd_subtitle"}, {}, false, false, false, false, false, false, false}},
+    {"vob", {2, false, {"dvd_subtitle"}, {}, false, false, false, false, false, false, false}},
+    {"wmv", {2, true, {}, {}, true, true, false, false, false, false, false}},
+    {"asf", {2, true, {}, {}, true, true, false, false, false, false, false}},
+    {"rm", {1, false, {}, {}, false, true, false, false, false, false, false}},
+    {"mxf", {2, false, {}, {}, false, false, false, false, true, false, false}},
+    {"gif", {0, false, {}, {}, false, false, false, false, false, false, false}},
+    {"mp3", {1, false, {}, {}, true, true, true, false, false, false, false}},
+    {"m4a", {2, true, {}, {}, true, true, true, false, false, false, false}},
+    {"aac", {1, false, {}, {}, false, false, false, false, false, false, false}},
+    {"opus", {1, true, {}, {}, true, true, true, false, false, false, false}},
+    {"ogg", {1, true, {}, {}, false, true, true, false, false, false, false}},
+    {"flac", {1, false, {}, {}, false, true, true, false, false, false, false}},
+    {"wav", {1, false, {}, {}, false, true, false, false, false, false, false}},
+    {"ac3", {1, false, {}, {}, false, false, false, false, false, false, false}},
+    {"mka", {2, true, {}, {}, true, true, true, false, false, false, false}},
+};
+
+// The packets of one stream of a file the prober described with its packets: start, duration
+// and size each.
+struct Packet {
+    double start;
+    double duration;
+    int size;
+};
+QList<Packet> PacketsOf(const SourceFacts& file, int index) {
+    QList<Packet> packets;
+    for (const QJsonValue& value : file.raw.value(QLatin1String("packets")).toArray()) {
+        const QJsonObject packet = value.toObject();
+        if (packet.value(QLatin1String("stream_index")).toInt() == index) {
+            packets.append({packet.value(QLatin1String("pts_time")).toString().toDouble(),
+                            packet.value(QLatin1String("duration_time")).toString().toDouble(),
+                            packet.value(QLatin1String("size")).toString().toInt()});
+        }
+    }
+    return packets;
+}
+
+// A tag of the file, or of its first stream that has it (Ogg keeps the file's tags with its
+// sound track's).
+QString FileTag(const SourceFacts& file, const QString& key) {
+    QString value = file.tags.value(key);
+    for (qsizetype i = 0; value.isEmpty() && i < file.streams.size(); ++i) {
+        value = file.streams.at(i).tags.value(key);
+    }
+    return value;
 }
 
 } // namespace
@@ -216,9 +325,15 @@ private slots:
 
         for (auto it = sources.begin(); it != sources.end(); ++it) {
             const QString file = path(QString::fromLatin1(it->file));
-            QVERIFY2(TestSupport::MakeClip(file, 10, QStringLiteral("322x182"), it->codecArguments,
-                                           it->framesPerSecond),
-                     qPrintable(it.key()));
+            if (it.key() == QLatin1String("h264")) {
+                QVERIFY(TestFilm::MakePhoneFilm(file));
+            } else if (it.key() == QLatin1String("hevc")) {
+                QVERIFY(TestFilm::MakeMatroskaFilm(file));
+            } else {
+                QVERIFY2(TestSupport::MakeClip(file, 10, QStringLiteral("322x182"),
+                                               it->codecArguments, it->framesPerSecond),
+                         qPrintable(it.key()));
+            }
             keyFrames_.insert(it.key(), TestSupport::KeyFrameTimes(file));
             sourceVideo_.insert(it.key(),
                                 TestSupport::Decode({file}).first().First(QStringLiteral("video")));
@@ -372,6 +487,177 @@ private slots:
                                     .arg(audio.times.first())
                                     .arg(video.times.first())));
         }
+    }
+
+    void everyFormatKeepsTheSourcesStreams_data() { everyFormatCutsTheMarkedRange_data(); }
+
+    // Each cut of a film holds what the film has and its container can hold: both sound tracks
+    // in order with their languages, the subtitles of the range in step (a cue across the mark
+    // left out, one across the end cut there), the font, the telemetry, the chapters of the
+    // range starting at 0, the title and creation time, a timecode that names the cut's first
+    // picture, a phone's rotation kept by a copy or turned into the pictures by a re-encode, and
+    // the range's length, which a timecode or telemetry track copied whole would stretch.
+    void everyFormatKeepsTheSourcesStreams() {
+        QFETCH(QString, params);
+        QFETCH(QString, extension);
+        QFETCH(QString, source);
+        if (source == QLatin1String("vp9") || !keeps.contains(extension)) {
+            QSKIP("a plain clip");
+        }
+        const Outcome& outcome = outcomes_[QTest::currentDataTag()];
+        QVERIFY2(outcome.encoded, qPrintable(outcome.errors));
+        const SourceFacts& cut = outcome.cut;
+        QVERIFY(cut.known);
+        const Keeps& kept = keeps[extension];
+        const bool phone = source == QLatin1String("h264");
+        const QStringList words = params.split(u' ');
+        // A copy shows what it brings along from the key frame before the mark, except where an
+        // edit list hides it; its video keeps the rotation.
+        const bool copy = CopiesStreams(params) && !words.contains(QStringLiteral("-vn"));
+        const QStringList editLists{"mp4", "m4v", "mov", "3gp", "3g2", "m4a"};
+        const bool fromKeyFrame =
+            CopiesStreams(params) &&
+            (params.contains(QStringLiteral("make_zero")) || !editLists.contains(extension));
+        const double length = CopiesStreams(params) ? CopyLength : EncodeLength;
+        // Where the cut's first picture lies in the film: the key frame of a copy, else the mark.
+        const QList<double> keyFrames = keyFrames_.value(source);
+        double first = MarkStart;
+        if (fromKeyFrame) {
+            for (const double time : keyFrames) {
+                first = time <= MarkStart ? time : first;
+            }
+        }
+        const double end = MarkStart + length;
+        const SourceStream* video = cut.MainVideo();
+        const double zero = video != nullptr ? video->startTime : 0.0;
+
+        // Sound: both languages in order, or the default (English) one.
+        const int sound = words.contains(QStringLiteral("-an")) ? 0 : kept.sound;
+        const QList<SourceStream> tracks = cut.StreamsOf(QStringLiteral("audio"));
+        QCOMPARE(tracks.size(), sound);
+        const QStringList languages{"eng", "ger"};
+        for (qsizetype i = 0; kept.languages && i < tracks.size(); ++i) {
+            QCOMPARE(tracks.at(i).tags.value(QStringLiteral("language")), languages.at(i));
+        }
+        const bool soundOnly = words.contains(QStringLiteral("-vn"));
+
+        // Subtitles: the tracks in order, the cues of the range where they belong.
+        const QStringList subtitles = soundOnly ? QStringList{}
+                                      : phone   ? kept.phoneSubtitles
+                                                : kept.matroskaSubtitles;
+        QStringList codecs;
+        for (const SourceStream& stream : cut.StreamsOf(QStringLiteral("subtitle"))) {
+            codecs.append(stream.codec);
+        }
+        QCOMPARE(codecs, subtitles);
+        for (const SourceStream& stream : cut.StreamsOf(QStringLiteral("subtitle"))) {
+            const bool text = stream.codec != QLatin1String("dvd_subtitle") &&
+                              stream.codec != QLatin1String("hdmv_pgs_subtitle");
+            QList<double> starts;
+            for (const Packet& packet : PacketsOf(cut, stream.index)) {
+                // An MP4 fills the time between cues with empty ones; picture subtitles clear.
+                if ((stream.codec == QLatin1String("mov_text") && packet.size <= 2) ||
+                    (stream.codec == QLatin1String("hdmv_pgs_subtitle") && packet.size < 100)) {
+                    continue;
+                }
+                starts.append(packet.start - zero + first);
+                if (text) {
+                    QVERIFY2(packet.start + packet.duration - zero + first <= end + 0.06,
+                             qPrintable(QStringLiteral("%1: a cue ends at %2")
+                                            .arg(stream.codec)
+                                            .arg(packet.start + packet.duration - zero + first)));
+                }
+            }
+            QList<double> expected;
+            for (const TestFilm::Cue& cue : TestFilm::Cues()) {
+                if (cue.start >= MarkStart && cue.start < end) {
+                    expected.append(cue.start);
+                }
+            }
+            QCOMPARE(starts.size(), expected.size());
+            for (qsizetype i = 0; i < starts.size(); ++i) {
+                QVERIFY2(qAbs(starts.at(i) - expected.at(i)) <= 0.06,
+                         qPrintable(QStringLiteral("%1: cue at %2 instead of %3")
+                                        .arg(stream.codec)
+                                        .arg(starts.at(i))
+                                        .arg(expected.at(i))));
+            }
+        }
+        QCOMPARE(cut.StreamsOf(QStringLiteral("attachment")).size(),
+                 kept.font && !phone && !soundOnly ? 1 : 0);
+        qsizetype telemetry = 0;
+        for (const SourceStream& stream : cut.StreamsOf(QStringLiteral("data"))) {
+            telemetry += stream.raw.value(QLatin1String("codec_tag_string")).toString() ==
+                                 QLatin1String("gpmd")
+                             ? 1
+                             : 0;
+        }
+        QCOMPARE(telemetry, kept.telemetry && phone && !soundOnly ? 1 : 0);
+
+        // Chapters: those of the range, from where the cut's first picture lies.
+        QStringList titles;
+        QStringList expectedTitles;
+        QList<double> starts;
+        QList<double> expectedStarts;
+        for (const QJsonValue& value : cut.raw.value(QLatin1String("chapters")).toArray()) {
+            const QJsonObject chapter = value.toObject();
+            titles.append(chapter.value(QLatin1String("tags"))
+                              .toObject()
+                              .value(QLatin1String("title"))
+                              .toString());
+            starts.append(chapter.value(QLatin1String("start_time")).toString().toDouble());
+        }
+        for (const TestFilm::Chapter& chapter : TestFilm::Chapters()) {
+            if (kept.chapters && chapter.end > first && chapter.start < end) {
+                expectedTitles.append(QString::fromLatin1(chapter.title));
+                expectedStarts.append(std::max(0.0, chapter.start - first));
+            }
+        }
+        QCOMPARE(titles, expectedTitles);
+        for (qsizetype i = 0; i < starts.size(); ++i) {
+            QVERIFY2(qAbs(starts.at(i) - expectedStarts.at(i)) <= 0.1,
+                     qPrintable(QString::number(starts.at(i))));
+        }
+
+        // The file's tags and the first picture's timecode.
+        QCOMPARE(FileTag(cut, QStringLiteral("title")).isEmpty(), !kept.title);
+        QCOMPARE(FileTag(cut, QStringLiteral("creation_time")).isEmpty(), !kept.creationTime);
+        if (kept.creationTime) {
+            QCOMPARE(FileTag(cut, QStringLiteral("creation_time")),
+                     QString::fromLatin1(TestFilm::CreationTime));
+        }
+        const QString timecode = video != nullptr && !video->tags.value("timecode").isEmpty()
+                                     ? video->tags.value(QStringLiteral("timecode"))
+                                     : cut.tags.value(QStringLiteral("timecode"));
+        if (phone && !soundOnly) {
+            const QString named =
+                QStringLiteral("01:00:%1:%2")
+                    .arg(static_cast<int>(first), 2, 10, QLatin1Char('0'))
+                    .arg(qRound((first - static_cast<int>(first)) * 25), 2, 10, QLatin1Char('0'));
+            QVERIFY2(!kept.timecode || !timecode.isEmpty(), "no timecode");
+            QVERIFY2(timecode.isEmpty() || timecode == named, qPrintable(timecode));
+        }
+
+        // A phone's portrait video stays upright: a copy keeps the turn where the container
+        // holds it, a re-encode turns the pictures and keeps none, never both or neither.
+        if (video != nullptr && phone) {
+            if (copy) {
+                QCOMPARE(video->rotation != 0, kept.rotation);
+                QVERIFY(video->width > video->height);
+                QCOMPARE(outcome.notice.contains(QStringLiteral("turned")), !kept.rotation);
+            } else {
+                QCOMPARE(video->rotation, 0.0);
+                static const QRegularExpression fixedSize(QStringLiteral("scale=\\d+:\\d+"));
+                if (!params.contains(fixedSize)) {
+                    QVERIFY2(
+                        video->height > video->width,
+                        qPrintable(QStringLiteral("%1x%2").arg(video->width).arg(video->height)));
+                }
+            }
+        }
+        // The range's length (a copy's from its key frame); an AAC file's length is a guess.
+        QVERIFY2(cut.formatName == QLatin1String("aac") || cut.duration <= end - first + 0.3,
+                 qPrintable(QStringLiteral("%1 s long").arg(cut.duration)));
     }
 };
 

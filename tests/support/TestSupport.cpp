@@ -254,11 +254,13 @@ QList<DecodedFile> Decode(const QStringList& paths) {
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"),
                           QStringLiteral("error")};
     for (const QString& path : paths) {
-        arguments += {QStringLiteral("-i"), path};
+        arguments += {QStringLiteral("-noautorotate"), QStringLiteral("-i"), path};
     }
     for (qsizetype i = 0; i < paths.size(); ++i) {
         arguments += {QStringLiteral("-map"),
-                      QString::number(i),
+                      QStringLiteral("%1:v?").arg(i),
+                      QStringLiteral("-map"),
+                      QStringLiteral("%1:a?").arg(i),
                       QStringLiteral("-fps_mode"),
                       QStringLiteral("passthrough"),
                       QStringLiteral("-f"),

@@ -86,9 +86,10 @@ struct ProbeResult {
 };
 ProbeResult Probe(const QString& path);
 
-// What a player gets from a file, decoded by ffmpeg: each stream's kind and its frames in the
-// order they are shown, each frame with its time in seconds (the file's streams keep their
-// offsets to one another) and an MD5 of its decoded data.
+// What a player gets from a file, decoded by ffmpeg: its video and sound streams, each with its
+// kind and its frames in the order they are shown, each frame with its time in seconds (the
+// file's streams keep their offsets to one another) and an MD5 of its decoded data. Pictures are
+// compared as they are coded: a display matrix does not turn them.
 struct DecodedStream {
     QString type; // "video", "audio", ...
     QList<double> times;
