@@ -197,10 +197,6 @@ void ConversionTask::ConvertVideo(const QString& origfile, const QString& outFil
         // is checked, so nothing of a stopped or failed cut is left under a name.
         converter->StartConversion();
         completed_ = converter->Completed();
-        // What the cut could not keep of the source, or how it was made, once it is there.
-        if (completed_ && !StopRequested() && !converter->Notice().isEmpty()) {
-            Platform::ShowMessage(converter->Notice(), Platform::MessageIcon::Information);
-        }
     } catch (...) {
         controls_.lblProgress->hide();
         controls_.progress->hide();

@@ -14,6 +14,7 @@
 #include "app/TerminationSignals.h"
 #include "app/Theme.h"
 #include "app/modDialog.h"
+#include "engine/CVideoConv.h"
 #include "engine/Diagnostics.h"
 #include "engine/OutputNaming.h"
 #include "engine/Platform.h"
@@ -158,6 +159,8 @@ void frmMain::ConnectTask() {
     task->StopPreview = [this] { player->cmdStop_Click(); };
     report = new TaskReport(task, session, frMain->progress, frMain->Slider, frMain->savedLine,
                             this, this);
+    // What the cut could not keep of the source, or how it was made: beside its saved line.
+    report->CompletionNote = [](const CVideoConv& converter) { return converter.Notice(); };
     task->GetParamaters = [this] {
         return CutParameters::GetParamaters(frFormats->Choice(), frFormats->presets,
                                             frFormats->codecs, frMain->Slider->SelectStart(),
