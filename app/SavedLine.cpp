@@ -1,6 +1,7 @@
 #include "app/SavedLine.h"
 
 #include "app/modDesktop.h"
+#include "engine/Platform.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -54,22 +55,25 @@ SavedLine::SavedLine(QWidget* parent) : QFrame(parent) {
     lblSaved = new QLabel(this);
     lblSaved->setObjectName(QStringLiteral("lblSaved"));
     lblSaved->setTextFormat(Qt::PlainText);
-    lblNote = new QLabel(this);
-    lblNote->setObjectName(QStringLiteral("lblSavedNote"));
-    lblNote->setTextFormat(Qt::PlainText);
-    lblNote->hide();
+    cmdNote = NewAction(QStringLiteral("Note"), "cmdSavedNote", QString(), this);
+    cmdNote->hide();
     cmdOpenOutput = NewAction(QStringLiteral("Open"), "cmdOpenOutput",
                               QStringLiteral("Open the cut in the default program"), this);
     cmdShowOutput = NewAction(QStringLiteral("Show in Folder"), "cmdShowOutput",
                               QStringLiteral("Show the cut in the file manager"), this);
     layout->addWidget(mark);
     layout->addWidget(lblSaved);
-    layout->addWidget(lblNote);
+    layout->addWidget(cmdNote);
     layout->addWidget(cmdOpenOutput);
     layout->addWidget(cmdShowOutput);
     connect(cmdOpenOutput, &QPushButton::clicked, this, [this] {
         if (!path_.isEmpty()) {
             modDesktop::OpenFile(path_);
+        }
+    });
+    connect(cmdNote, &QPushButton::clicked, this, [this] {
+        if (!note_.isEmpty()) {
+            Platform::ShowMessage(note_, Platform::MessageIcon::Information);
         }
     });
     connect(cmdShowOutput, &QPushButton::clicked, this, [this] {
@@ -105,8 +109,10 @@ void SavedLine::ShowSaved(const QString& path, const QString& note) {
     path_ = path;
     const QString text = SavedText(path);
     lblSaved->setText(text);
-    lblNote->setText(note);
-    lblNote->setVisible(!note.isEmpty());
+    note_ = note;
+    cmdNote->setToolTip(note);
+    cmdNote->setAccessibleDescription(note);
+    cmdNote->setVisible(!note.isEmpty());
     const QString whole = QDir::toNativeSeparators(path);
     lblSaved->setToolTip(whole);
     // What a screen reader says: the whole name and folder, and the note.

@@ -33,7 +33,10 @@ public:
     static QString FolderText(const QString& folder);
 
     QLabel* lblSaved = nullptr;
-    QLabel* lblNote = nullptr;
+    // Shown when the cut comes with a note (how it was made, what it could not keep): the
+    // window has no room for a sentence beside the saved line, so the note is the button's
+    // tooltip and a click shows it whole.
+    QPushButton* cmdNote = nullptr;
     QPushButton* cmdOpenOutput = nullptr;
     QPushButton* cmdShowOutput = nullptr;
 
@@ -44,4 +47,5 @@ public:
 
 private:
     QString path_;
+    QString note_;
 };
