@@ -55,7 +55,8 @@ SavedLine::SavedLine(QWidget* parent) : QFrame(parent) {
     lblSaved = new QLabel(this);
     lblSaved->setObjectName(QStringLiteral("lblSaved"));
     lblSaved->setTextFormat(Qt::PlainText);
-    cmdNote = NewAction(QStringLiteral("Note"), "cmdSavedNote", QString(), this);
+    cmdNote = NewAction(QStringLiteral("Note"), "cmdSavedNote",
+                        QStringLiteral("Read how the cut was made"), this);
     cmdNote->hide();
     cmdOpenOutput = NewAction(QStringLiteral("Open"), "cmdOpenOutput",
                               QStringLiteral("Open the cut in the default program"), this);
@@ -111,7 +112,8 @@ void SavedLine::ShowSaved(const QString& path, const QString& note) {
     lblSaved->setText(text);
     note_ = note;
     cmdNote->setToolTip(note);
-    cmdNote->setAccessibleDescription(note);
+    cmdNote->setAccessibleDescription(note.isEmpty() ? QStringLiteral("Read how the cut was made")
+                                                     : note);
     cmdNote->setVisible(!note.isEmpty());
     const QString whole = QDir::toNativeSeparators(path);
     lblSaved->setToolTip(whole);
