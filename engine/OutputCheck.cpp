@@ -108,15 +108,6 @@ QString SecondsText(double seconds) {
     return text;
 }
 
-// "25 MB", "25.3 MB": a million bytes each, as the size presets count them.
-QString MegabytesText(qint64 bytes) {
-    QString text = QString::number(static_cast<double>(bytes) / 1e6, 'f', 1);
-    if (text.endsWith(QLatin1String(".0"))) {
-        text.chop(2);
-    }
-    return text + QStringLiteral(" MB");
-}
-
 // "The output holds 1 of the 2 sound tracks." when tracks of a kind went missing.
 QString MissingTracks(int found, int announced, const char* kind) {
     return QStringLiteral("The output holds %1 of the %2 %3 tracks.")
@@ -183,6 +174,19 @@ QString NoPicture() {
     return QStringLiteral("The output has no picture.");
 }
 
+QString Megabytes(qint64 bytes, int decimals) {
+    QString text = QString::number(static_cast<double>(bytes) / 1e6, 'f', decimals);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0'))) {
+            text.chop(1);
+        }
+        if (text.endsWith(QLatin1Char('.'))) {
+            text.chop(1);
+        }
+    }
+    return text + QStringLiteral(" MB");
+}
+
 QString Problem(const Streams& announced, const Facts& facts, const Expectation& expect) {
     if (!facts.readable) {
         return QStringLiteral("The output cannot be read: it is empty or damaged.");
@@ -220,8 +224,14 @@ QString Problem(const Streams& announced, const Facts& facts, const Expectation&
             .arg(SecondsText(facts.seconds), SecondsText(expect.seconds));
     }
     if (expect.maxBytes > 0 && facts.bytes > expect.maxBytes) {
-        return QStringLiteral("The output is %1, more than the %2 it must fit in.")
-            .arg(MegabytesText(facts.bytes), MegabytesText(expect.maxBytes));
+        // As many decimals as it takes to tell the two apart: "25.0004 MB" is over "25 MB".
+        QString size;
+        QString target;
+        for (int decimals = 1; decimals <= 6 && size == target; ++decimals) {
+            size = Megabytes(facts.bytes, decimals);
+            target = Megabytes(expect.maxBytes, decimals);
+        }
+        return QStringLiteral("The output is %1, more than the target of %2.").arg(size, target);
     }
     return {};
 }

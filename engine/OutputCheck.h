@@ -54,6 +54,9 @@ struct Expectation {
 // is damaged."
 QString Problem(const Streams& announced, const Facts& facts, const Expectation& expect);
 
+// "25 MB", "25.3 MB": a million bytes each, as sizes are asked for, with at most `decimals`.
+QString Megabytes(qint64 bytes, int decimals = 1);
+
 // The sentence Problem gives for an output without pictures in its video.
 QString NoPicture();
 
