@@ -37,8 +37,9 @@ struct Source {
     int height;
     int rate;
 };
-const Source Motion{"motion.mp4", "testsrc2=size=256x144:rate=6,noise=alls=20:allf=t", 256, 144, 6};
-const Source Still{"still.mp4", "testsrc=size=640x480:rate=8", 640, 480, 8};
+const Source Motion{"motion.mp4", "testsrc2=size=256x144:rate=6:duration=%1,noise=alls=20:allf=t",
+                    256, 144, 6};
+const Source Still{"still.mp4", "testsrc=size=640x480:rate=8:duration=%1", 640, 480, 8};
 constexpr double SourceSeconds = 605;
 constexpr double Mark = 2;
 
@@ -150,11 +151,8 @@ private slots:
             QString errors;
             QVERIFY2(TestSupport::RunFfmpeg(
                          {"-f", "lavfi", "-i",
-                          QStringLiteral("%1:duration=%2")
-                              .arg(QString::fromLatin1(source->picture))
-                              .arg(SourceSeconds),
-                          "-f", "lavfi", "-i",
-                          QStringLiteral("sine=frequency=440:duration=%1").arg(SourceSeconds),
+                          QString::fromLatin1(source->picture).arg(SourceSeconds), "-f", "lavfi",
+                          "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(SourceSeconds),
                           "-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac", "-shortest",
                           SourcePath(*source)},
                          &errors),
