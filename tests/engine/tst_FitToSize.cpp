@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -37,8 +38,8 @@ struct Source {
     int height;
     int rate;
 };
-const Source Motion{"motion.mp4", "testsrc2=size=256x144:rate=6:duration=%1,noise=alls=20:allf=t",
-                    256, 144, 6};
+const Source Motion{"motion.mp4", "testsrc2=size=256x144:rate=3:duration=%1,noise=alls=20:allf=t",
+                    256, 144, 3};
 const Source Still{"still.mp4", "testsrc=size=640x480:rate=8:duration=%1", 640, 480, 8};
 constexpr double SourceSeconds = 605;
 constexpr double Mark = 2;
@@ -73,15 +74,19 @@ struct Made {
     qint64 pictures = 0;
     int soundTracks = 0;
     double seconds = 0;
+    double took = 0; // seconds the cut took
 };
 
 Made Cut(const Row& row, const QString& sources, const QString& folder, int index) {
     Made made;
+    QElapsedTimer timer;
+    timer.start();
     const QString output =
         QDir(folder).filePath(QStringLiteral("%1.%2").arg(index).arg(row.extension));
     made.outcome = PlanDriver::Cut(QDir(sources).filePath(QString::fromLatin1(row.source->file)),
                                    CutText(row.format, row.size, row.length), output, row.length);
     made.bytes = QFileInfo(output).size();
+    made.took = static_cast<double>(timer.elapsed()) / 1000;
     QByteArray described;
     if (made.outcome.done &&
         TestSupport::RunProgram(QStringLiteral("ffprobe"),
@@ -181,7 +186,6 @@ private slots:
         rows_.append(
             {"400000 bytes of 5 s from motion.mp4 (webm)", &Motion, Vp9, "webm", "400000", 5});
         rows_.append({"2MB of 60 s from motion.mp4 (webm)", &Motion, Vp9, "webm", "2MB", 60});
-        rows_.append({"10MB of 600 s from motion.mp4 (webm)", &Motion, Vp9, "webm", "10MB", 600});
         rows_.append({"10MB of 5 s from still.mp4 (webm)", &Still, Vp9, "webm", "10MB", 5});
 
         // Two cuts at a time: each encoder run is on one core most of the time.
@@ -222,6 +226,9 @@ private slots:
                  qPrintable(made.outcome.problem + u'\n' + made.outcome.runs.join(u'\n')));
         const qint64 target = CutRequest::Parse(CutText(cut.format, cut.size, 1)).targetBytes;
         QVERIFY(target > 0);
+        qInfo("%lld bytes, %.1f %% of the target, %dx%d, in %.1f s", made.bytes,
+              100.0 * static_cast<double>(made.bytes) / static_cast<double>(target), made.width,
+              made.height, made.took);
         const QString sizes =
             QStringLiteral("%1 bytes for a target of %2").arg(made.bytes).arg(target);
         QVERIFY2(made.bytes > 0 && made.bytes <= target, qPrintable(sizes));
@@ -359,12 +366,12 @@ private slots:
         QTest::addColumn<int>("sound");
         QTest::newRow("30 s of 1080p into 25 MB keeps it all")
             << 1920 << 1080 << 30.0 << 30.0 << 25'000'000LL << 0 << 0.0 << 128000;
-        QTest::newRow("3 min of 1080p60 into 25 MB: 30 fps and 720p")
-            << 1920 << 1080 << 60.0 << 180.0 << 25'000'000LL << 720 << 30.0 << 128000;
-        QTest::newRow("10 min of 1080p into 25 MB: 480p, less sound")
-            << 1920 << 1080 << 30.0 << 600.0 << 25'000'000LL << 480 << 0.0 << 64000;
+        QTest::newRow("3 min of 1080p60 into 50 MB: 30 fps and 720p")
+            << 1920 << 1080 << 60.0 << 180.0 << 50'000'000LL << 720 << 30.0 << 128000;
+        QTest::newRow("10 min of 1080p into 25 MB: 360p, less sound")
+            << 1920 << 1080 << 30.0 << 600.0 << 25'000'000LL << 360 << 0.0 << 64000;
         QTest::newRow("a portrait phone film steps by its short side")
-            << 1080 << 1920 << 30.0 << 180.0 << 10'000'000LL << 480 << 0.0 << 64000;
+            << 1080 << 1920 << 30.0 << 180.0 << 10'000'000LL << 360 << 0.0 << 64000;
         QTest::newRow("a small source is never scaled up")
             << 320 << 180 << 25.0 << 600.0 << 10'000'000LL << 0 << 0.0 << 48000;
         QTest::newRow("odd sides become even")
