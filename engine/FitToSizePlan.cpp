@@ -158,6 +158,10 @@ QStringList FitToSizePlan::Arguments(int pass) const {
     }
     if (fit_.audioBitRate > 0) {
         arguments << QStringLiteral("-b:a") << QString::number(fit_.audioBitRate);
+        if (audio_ == SizeFit::Audio::Opus) {
+            // Opus's free variable rate runs a third over its rate on plain sounds.
+            arguments << QStringLiteral("-vbr") << QStringLiteral("constrained");
+        }
     }
     return arguments + keeping_.Options() + QStringList{QStringLiteral("-y"), context_.product};
 }

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
                                        .arg(megabytes)
                                        .arg(Mark)
                                        .arg(length));
-            converter.SetFileTimeLength(static_cast<long>(length));
+            converter.SetFileTimeLength(static_cast<float>(length));
             QElapsedTimer timer;
             timer.start();
             converter.StartConversion();
