@@ -126,7 +126,7 @@ QStringList FitToSizePlan::VideoOptions(int pass) const {
     }
     if (video_ == SizeFit::Video::Vp9) {
         // Constrained quality: the rate is a ceiling the encoder need not reach.
-        options << QStringLiteral("-crf") << QStringLiteral("32");
+        options << QStringLiteral("-crf") << QStringLiteral("24");
     }
     return options << QStringLiteral("-pass") << QString::number(pass)
                    << QStringLiteral("-passlogfile") << passLog_;
