@@ -119,8 +119,11 @@ QStringList FitToSizePlan::VideoOptions(int pass) const {
     if (pass == 0) {
         return options << QStringLiteral("-b:v") << rate;
     }
-    if (video_ == SizeFit::Video::H264 && pass == 1) {
+    if (video_ == SizeFit::Video::H264 && (pass == 1 || constantQuality_)) {
         options << QStringLiteral("-crf") << QStringLiteral("18");
+        if (pass == 2) {
+            return options;
+        }
     } else {
         options << QStringLiteral("-b:v") << rate;
     }
@@ -257,11 +260,15 @@ PlanAnswer FitToSizePlan::Next(const StepResult* last) {
     }
     if (stage_ == Stage::FirstPass) {
         if (video_ == SizeFit::Video::H264) {
-            // What the picture needs at constant quality, when that is less than it may have.
+            // What the picture needs at constant quality. Well below what it may have, the
+            // second pass keeps that quality (x264 cannot aim two passes at a few kbit/s a
+            // still picture needs); a little below, it aims at that size.
             const qint64 bytes = FirstPassBytes(last->outputs);
-            if (bytes > 0) {
-                videoRate_ = std::min(videoRate_, static_cast<qint64>(static_cast<double>(bytes) *
-                                                                      8 / context_.length));
+            const double needed = static_cast<double>(bytes) * 8 / context_.length;
+            if (bytes > 0 && needed <= static_cast<double>(videoRate_) * 0.8) {
+                constantQuality_ = true;
+            } else if (bytes > 0) {
+                videoRate_ = std::min(videoRate_, static_cast<qint64>(needed));
             }
         }
         stage_ = Stage::LastPass;
@@ -285,6 +292,7 @@ PlanAnswer FitToSizePlan::Rejected(const QString& problem) {
     // Over the target all the same: the last pass once more, its rate lowered by what the file
     // was over the planned size (the rest of the bytes are the sound's and the container's).
     againTried_ = true;
+    constantQuality_ = false;
     const double over = static_cast<double>(bytes) - static_cast<double>(target) * SizeFit::Margin;
     videoRate_ = std::max<qint64>(
         videoRate_ / 2, videoRate_ - static_cast<qint64>(std::ceil(over * 8 / context_.length)));

@@ -12,8 +12,9 @@
 // fit at a watchable quality fails before anything is encoded. H.264 and VP9 are encoded in two
 // passes, the first writing only its log into the work folder:
 //   - H.264: the first pass encodes at constant quality (CRF 18); when that came out smaller
-//     than the bytes the picture may have, the second pass aims at that size instead, so a
-//     short cut of a small source gets no needlessly large file;
+//     than the bytes the picture may have, the second pass aims at that size instead, or keeps
+//     that quality when it needs well under them, so a short cut of a small source gets no
+//     needlessly large file;
 //   - VP9: both passes at constrained quality (-crf with -b:v as the ceiling), which has the
 //     same effect inside the encoder.
 // Other encoders make one pass at the average bit rate. The streams kept are StreamKeeping's.
@@ -60,4 +61,6 @@ private:
     bool twoPass_ = false;
     bool extrasLeftOut_ = false;
     bool againTried_ = false;
+    // The second pass keeps the first's constant quality, which needs well under the target.
+    bool constantQuality_ = false;
 };

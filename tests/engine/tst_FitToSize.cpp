@@ -1,9 +1,7 @@
 // Cuts that must fit in a size: the shipped targets for short, middle and long cuts of a source
 // with much motion and one with little, each file no larger than its target and close to it
 // where the source has that much to show, its picture stepped down where the rate is too low,
-// playing from start to end; a cut that cannot fit refused before anything is encoded; and a
-// cut of two passes as one task, stopped in either pass without a trace.
-#include "engine/CVideoConv.h"
+// playing from start to end; and the arithmetic of the size.
 #include "engine/CutRequest.h"
 #include "engine/SizeFit.h"
 #include "tests/support/PlanDriver.h"
@@ -23,8 +21,6 @@
 #include <atomic>
 #include <thread>
 #include <vector>
-
-using TestSupport::MessageRecorder;
 
 namespace {
 
@@ -120,16 +116,6 @@ QStringList Everything(const QString& folder) {
         found << QDir(folder).relativeFilePath(it.next());
     }
     return found;
-}
-
-// The command line of a running encoder.
-QStringList CommandOf(pid_t pid) {
-    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList words = QString::fromLocal8Bit(file.readAll()).split(QChar(0));
-    return words;
 }
 
 } // namespace
@@ -263,101 +249,6 @@ private slots:
         QVERIFY(passes.last().contains(QStringLiteral(" -pass 2 ")));
         QVERIFY(passes.last().contains(QStringLiteral("/.quenlet-work-")));
         QCOMPARE(Everything(cuts_.path()).filter(QStringLiteral(".quenlet-work")), QStringList{});
-    }
-
-    // A cut of an hour cannot fit in 10 MB at a watchable quality: the task says so before
-    // anything is encoded, and writes nothing.
-    void aCutThatCannotFitIsRefused() {
-        QTemporaryDir folder;
-        MessageRecorder messages;
-        CVideoConv converter;
-        converter.SetInputFile(SourcePath(Still));
-        const QString output = folder.filePath(QStringLiteral("hour.mp4"));
-        converter.SetOutputFile(output);
-        converter.SetParametrs(CutText(H264, QStringLiteral("10MB"), 3600));
-        converter.SetFileTimeLength(3600);
-        int encoderRuns = 0;
-        TestSupport::ProcessEventsHook hook([&] {
-            for (const pid_t pid : TestSupport::Encoders()) {
-                encoderRuns += CommandOf(pid).first().endsWith(QStringLiteral("ffmpeg")) ? 1 : 0;
-            }
-        });
-        converter.StartConversion();
-        QVERIFY(!converter.Completed());
-        QCOMPARE(encoderRuns, 0);
-        QCOMPARE(messages.texts().size(), 1);
-        const QString text = messages.texts().first();
-        QVERIFY2(text.contains(QStringLiteral(
-                     "A cut of 60 min cannot fit in 10 MB at a watchable quality: it needs at "
-                     "least ")),
-                 qPrintable(text));
-        QVERIFY2(
-            text.endsWith(QStringLiteral(" MB. Mark a shorter range or choose a larger size.")),
-            qPrintable(text));
-        QCOMPARE(Everything(folder.path()), QStringList{});
-    }
-
-    void runsAsOneTask_data() {
-        QTest::addColumn<int>("stopInPass");
-        QTest::newRow("to its end") << 0;
-        QTest::newRow("stopped in the first pass") << 1;
-        QTest::newRow("stopped in the second pass") << 2;
-    }
-
-    // The two passes are one task: its progress rises from 0 to 100 % once; Stop in either pass
-    // ends it as a stop (no message) and leaves nothing anywhere: no output, no work folder, no
-    // pass log, in the output folder or where the program runs.
-    void runsAsOneTask() {
-        QFETCH(int, stopInPass);
-        QTemporaryDir folder;
-        const QStringList here = Everything(QDir::currentPath());
-        MessageRecorder messages;
-        CVideoConv converter;
-        QList<qint16> progress;
-        connect(&converter, &CVideoConv::Progress, &converter,
-                [&progress](qint16& value) { progress.append(value); });
-        const QString output = folder.filePath(QStringLiteral("cut.mp4"));
-        converter.SetInputFile(SourcePath(Motion));
-        converter.SetOutputFile(output);
-        // A long cut for the stops, which end it early; a shorter one runs to its end.
-        const double length = stopInPass == 0 ? 60 : 600;
-        converter.SetParametrs(CutText(H264, QStringLiteral("2MB"), length));
-        converter.SetFileTimeLength(static_cast<float>(length));
-        bool stopped = false;
-        const QString pass = QString::number(stopInPass);
-        TestSupport::ProcessEventsHook hook([&] {
-            if (stopped || stopInPass == 0) {
-                return;
-            }
-            for (const pid_t pid : TestSupport::Encoders()) {
-                const QStringList command = CommandOf(pid);
-                const qsizetype at = command.indexOf(QStringLiteral("-pass"));
-                // Once the pass has begun writing: the first its log, the second the cut.
-                const QStringList written = Everything(folder.path());
-                const bool writing = stopInPass == 1
-                                         ? !written.filter(QStringLiteral("/pass-0.log")).isEmpty()
-                                         : !written.filter(QStringLiteral("/cut.mp4")).isEmpty();
-                if (at >= 0 && command.value(at + 1) == pass && writing) {
-                    stopped = true;
-                    converter.StopConversion();
-                }
-            }
-        });
-        converter.StartConversion();
-        QVERIFY(messages.messages.isEmpty());
-        QVERIFY(!progress.isEmpty());
-        QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
-        if (stopInPass == 0) {
-            QVERIFY(converter.Completed());
-            QCOMPARE(progress.last(), 100);
-            QCOMPARE(Everything(folder.path()), QStringList{QStringLiteral("cut.mp4")});
-        } else {
-            QVERIFY(stopped);
-            QVERIFY(!converter.Completed());
-            QVERIFY2(progress.last() < 100, qPrintable(QString::number(progress.last())));
-            QCOMPARE(Everything(folder.path()), QStringList{});
-        }
-        QCOMPARE(Everything(QDir::currentPath()), here);
     }
 
     void sizeFitChoosesPictureAndSound_data() {
