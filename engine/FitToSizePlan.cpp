@@ -93,10 +93,14 @@ FitToSizePlan::FitToSizePlan(CutContext context)
     }
 }
 
+double FitToSizePlan::Seconds() const {
+    return context_.request.length.value_or(context_.length);
+}
+
 QString FitToSizePlan::CannotFit() const {
     return QStringLiteral("A cut of %1 cannot fit in %2 at a watchable quality: it needs at least "
                           "%3. Mark a shorter range or choose a larger size.")
-        .arg(LengthText(context_.length), OutputCheck::Megabytes(context_.request.targetBytes),
+        .arg(LengthText(Seconds()), OutputCheck::Megabytes(context_.request.targetBytes),
              OutputCheck::Megabytes(fit_.leastBytes));
 }
 
@@ -146,7 +150,7 @@ QStringList FitToSizePlan::Arguments(int pass) const {
         // The first pass looks at the picture alone and writes nothing but its log.
         const SourceStream* video = context_.facts.MainVideo();
         return arguments + format_ +
-               QStringList{QStringLiteral("-t"), Number(context_.length), QStringLiteral("-map"),
+               QStringList{QStringLiteral("-t"), Number(Seconds()), QStringLiteral("-map"),
                            video != nullptr ? QStringLiteral("0:%1").arg(video->index)
                                             : QStringLiteral("0:v:0")} +
                VideoOptions(1) +
@@ -155,7 +159,7 @@ QStringList FitToSizePlan::Arguments(int pass) const {
     }
     arguments += keeping_.Inputs();
     arguments += format_;
-    arguments << QStringLiteral("-t") << Number(context_.length);
+    arguments << QStringLiteral("-t") << Number(Seconds());
     if (fit_.videoBitRate > 0) {
         arguments += VideoOptions(pass);
     }
@@ -182,7 +186,7 @@ PlanAnswer FitToSizePlan::Start() {
     const SourceStream* video = context_.facts.MainVideo();
     const QStringList& options = context_.request.formatOptions;
     SizeFit::Source source;
-    source.seconds = context_.length;
+    source.seconds = Seconds();
     source.video =
         !options.contains(QStringLiteral("-vn")) && (video != nullptr || !context_.facts.known);
     if (video != nullptr) {
@@ -264,7 +268,7 @@ PlanAnswer FitToSizePlan::Next(const StepResult* last) {
             // second pass keeps that quality (x264 cannot aim two passes at a few kbit/s a
             // still picture needs); a little below, it aims at that size.
             const qint64 bytes = FirstPassBytes(last->outputs);
-            const double needed = static_cast<double>(bytes) * 8 / context_.length;
+            const double needed = static_cast<double>(bytes) * 8 / Seconds();
             if (bytes > 0 && needed <= static_cast<double>(videoRate_) * 0.8) {
                 constantQuality_ = true;
             } else if (bytes > 0) {
@@ -295,6 +299,6 @@ PlanAnswer FitToSizePlan::Rejected(const QString& problem) {
     constantQuality_ = false;
     const double over = static_cast<double>(bytes) - static_cast<double>(target) * SizeFit::Margin;
     videoRate_ = std::max<qint64>(
-        videoRate_ / 2, videoRate_ - static_cast<qint64>(std::ceil(over * 8 / context_.length)));
+        videoRate_ / 2, videoRate_ - static_cast<qint64>(std::ceil(over * 8 / Seconds())));
     return PlanAnswer::Run(Pass(twoPass_ ? 2 : 0, 0));
 }

@@ -35,6 +35,8 @@ public:
 private:
     enum class Stage { Looks, FirstPass, LastPass };
 
+    // The cut's length: the range's, else the task's.
+    double Seconds() const;
     // The sentence for a cut that cannot fit.
     QString CannotFit() const;
     // The encoder's arguments of one pass (1 or 2), or of the only pass (0).
