@@ -1,10 +1,14 @@
 #include "engine/CutPlanning.h"
 
+#include "engine/ExactCopyPlan.h"
 #include "engine/SimpleCutPlan.h"
 
 namespace CutPlanning {
 
 std::unique_ptr<CutPlan> Choose(const CutContext& context) {
+    if (context.request.exactCopy) {
+        return std::make_unique<ExactCopyPlan>(context);
+    }
     return std::make_unique<SimpleCutPlan>(context);
 }
 
