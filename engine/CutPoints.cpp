@@ -86,6 +86,13 @@ CutPoints CutPoints::Find(const QList<Packet>& packets, double start, double end
         }
     }
 
+    for (const Packet& packet : packets) {
+        if (packet.key) {
+            points.keyFrames.append(packet.pts);
+        }
+    }
+    std::sort(points.keyFrames.begin(), points.keyFrames.end());
+
     // The middle starts at the first key frame shown in the range.
     qsizetype keyIndex = -1;
     for (qsizetype i = 0; i < packets.size(); ++i) {
@@ -129,4 +136,14 @@ CutPoints CutPoints::Find(const QList<Packet>& packets, double start, double end
     points.tailPictures = static_cast<int>(copyable.size()) - best;
     points.tailStart = best < copyable.size() ? copyable.at(best) : end;
     return points;
+}
+
+double CutPoints::KeyFrameBefore(double time, double fallback) const {
+    double found = fallback;
+    for (const double key : keyFrames) {
+        if (key <= time + Same) {
+            found = key;
+        }
+    }
+    return found;
 }

@@ -41,5 +41,10 @@ struct CutPoints {
     // The source's bit rate over the packets read, in bit/s (0 when unknown).
     qint64 bitRate = 0;
 
+    // The key frames among the packets, in the order they are shown.
+    QList<double> keyFrames;
+
     int Pictures() const { return headPictures + middlePictures + tailPictures; }
+    // The last key frame at or before `time`; `fallback` when none was read.
+    double KeyFrameBefore(double time, double fallback) const;
 };

@@ -81,9 +81,17 @@ PlanAnswer ExactCopyPlan::Packets() {
         return PlanAnswer::Failed(encoder_.problem);
     }
     stage_ = Stage::Packets;
-    // A few seconds past the end: the packets decoded before the last ones shown.
+    for (const QString& reader : context_.facts.formatName.split(QLatin1Char(','))) {
+        static const QStringList indexless{QStringLiteral("mpegts"), QStringLiteral("mpeg"),
+                                           QStringLiteral("mpegvideo"), QStringLiteral("h264"),
+                                           QStringLiteral("hevc")};
+        indexless_ = indexless_ || indexless.contains(reader.trimmed());
+    }
+    // From the key frame before the mark (a few seconds earlier where the seek only comes
+    // near) to a few seconds past the end: the packets decoded before the last ones shown.
     return PlanAnswer::Run(Probe(ExactCopySteps::PacketProbe(
-        context_.input, video_->index, start_, end_ + 3, context_.facts.startTime)));
+        context_.input, video_->index, std::max(0.0, start_ - (indexless_ ? 3 : 0)), end_ + 3,
+        context_.facts.startTime)));
 }
 
 PlanAnswer ExactCopyPlan::Decide(const StepResult& packets) {
@@ -112,6 +120,11 @@ PlanAnswer ExactCopyPlan::Decide(const StepResult& packets) {
     return NextPiece();
 }
 
+double ExactCopyPlan::Seek(double time) const {
+    const double key = points_.KeyFrameBefore(time, std::max(0.0, time - 1));
+    return std::min(time, ExactCopySteps::SeekTarget(key, indexless_, points_.shortestGap));
+}
+
 double ExactCopyPlan::Share(double weight) const {
     return weights_ > 0 ? (1.0 - ProbeShare) * weight / weights_ : 0;
 }
@@ -131,8 +144,9 @@ PlanAnswer ExactCopyPlan::NextPiece() {
         head_ = work.Piece(QStringLiteral("head.ts"));
         const double seconds = points_.keyFrame - points_.start;
         return PlanAnswer::Run(Encoder(
-            ExactCopySteps::EncodePiece(context_.input, video_->index, points_.start,
-                                        points_.headPictures, encoder_.options, head_),
+            ExactCopySteps::EncodePiece(context_.input, video_->index, Seek(points_.start),
+                                        points_.start, points_.headPictures, encoder_.options,
+                                        head_),
             seconds, seconds * EncodeCost));
     }
     if (stage_ == Stage::Head && points_.middlePictures > 0) {
@@ -144,8 +158,10 @@ PlanAnswer ExactCopyPlan::NextPiece() {
         middle_ = work.Piece(QStringLiteral("middle.ts"));
         const double seconds = points_.tailStart - points_.keyFrame;
         return PlanAnswer::Run(Encoder(
-            ExactCopySteps::CopyMiddle(context_.input, video_->index, points_.keyFrame,
-                                       points_.tailStart, points_.shortestGap, middle_),
+            ExactCopySteps::CopyMiddle(
+                context_.input, video_->index,
+                ExactCopySteps::SeekTarget(points_.keyFrame, indexless_, points_.shortestGap),
+                points_.keyFrame, points_.tailStart, points_.shortestGap, middle_),
             seconds, seconds * CopyCost));
     }
     if (stage_ == Stage::Middle && points_.headPictures > 0) {
@@ -157,8 +173,9 @@ PlanAnswer ExactCopyPlan::NextPiece() {
         tail_ = work.Piece(QStringLiteral("tail.ts"));
         const double seconds = end_ - points_.tailStart;
         return PlanAnswer::Run(Encoder(
-            ExactCopySteps::EncodePiece(context_.input, video_->index, points_.tailStart,
-                                        points_.tailPictures, tailEncoder_.options, tail_),
+            ExactCopySteps::EncodePiece(context_.input, video_->index, Seek(points_.tailStart),
+                                        points_.tailStart, points_.tailPictures,
+                                        tailEncoder_.options, tail_),
             seconds, seconds * EncodeCost));
     }
     return Join();

@@ -42,6 +42,8 @@ private:
     QStringList JoinArguments(const QString& list) const;
     PlanStep Encoder(QStringList arguments, double mediaSeconds, double weight) const;
     double Share(double weight) const;
+    // Where a run that encodes the pictures from `time` on seeks.
+    double Seek(double time) const;
 
     CutContext context_;
     StreamKeeping keeping_;
@@ -55,6 +57,7 @@ private:
     qint64 lead_ = 0;     // how far the copied packets' decode times lead their times (90 kHz)
     qint64 headLead_ = 0; // the same for the pictures encoded before them
     double weights_ = 1;
+    bool indexless_ = false; // a source without an index (MPEG-TS), whose seeks are near
     QString head_;
     QString middle_;
     QString tail_;

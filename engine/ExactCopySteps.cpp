@@ -39,11 +39,15 @@ QStringList PacketProbe(const QString& input, int stream, double from, double to
             input};
 }
 
-QStringList EncodePiece(const QString& input, int stream, double from, int pictures,
+double SeekTarget(double key, bool indexless, double shortestGap) {
+    return indexless ? std::max(0.0, key - 1.0) : key + Margin(shortestGap);
+}
+
+QStringList EncodePiece(const QString& input, int stream, double seek, double from, int pictures,
                         const QStringList& encoder, const QString& piece) {
-    // Seeking in the input decodes from the key frame before `from` and hands on the pictures
-    // from `from` on, each with its own time.
-    return QStringList{QStringLiteral("-ss"), Seconds(from), QStringLiteral("-i"), input,
+    // The pictures before `from` are decoded and left out; each keeps its own time.
+    return QStringList{QStringLiteral("-ss"), Seconds(seek), QStringLiteral("-i"), input,
+                       QStringLiteral("-ss"), Seconds(std::max(0.0, from - seek - 0.0001)),
                        QStringLiteral("-map"), QStringLiteral("0:%1").arg(stream),
                        QStringLiteral("-frames:v"), QString::number(pictures),
                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough")} +
@@ -52,20 +56,18 @@ QStringList EncodePiece(const QString& input, int stream, double from, int pictu
                        QStringLiteral("-f"), QStringLiteral("mpegts"), QStringLiteral("-y"), piece};
 }
 
-QStringList CopyMiddle(const QString& input, int stream, double from, double to,
+QStringList CopyMiddle(const QString& input, int stream, double seek, double from, double to,
                        double shortestGap, const QString& piece) {
-    // The seek goes a little past the key frame, so that it lands on it and never on the one
-    // before; the key frame is then `margin` before the piece's time 0. Packets are kept by
-    // their time, in the 90 kHz ticks the bitstream filter sees when writing MPEG-TS: from the
-    // key frame up to the last picture before `to`. The length read goes a second past `to`,
-    // for the packets decoded before the last ones shown.
+    // Packets are kept by their time from the seek, in the 90 kHz ticks the bitstream filter
+    // sees when writing MPEG-TS: from the key frame up to the last picture before `to`. The
+    // length read goes a second past `to`, for the packets decoded before the last ones shown.
     const double margin = Margin(shortestGap);
-    const qint64 first = -static_cast<qint64>(std::llround(2 * margin * Ticks));
-    const qint64 last = static_cast<qint64>(std::llround((to - from - 2 * margin) * Ticks));
+    const qint64 first = std::llround((from - seek - margin) * Ticks);
+    const qint64 last = std::llround((to - seek - margin) * Ticks);
     const QString drop =
         QStringLiteral("noise=drop=lt(pts\\,%1)+gte(pts\\,%2)").arg(first).arg(last);
     return {QStringLiteral("-ss"),
-            Seconds(from + margin),
+            Seconds(seek),
             QStringLiteral("-i"),
             input,
             QStringLiteral("-map"),
@@ -73,7 +75,7 @@ QStringList CopyMiddle(const QString& input, int stream, double from, double to,
             QStringLiteral("-c"),
             QStringLiteral("copy"),
             QStringLiteral("-t"),
-            Seconds(to - from + 1),
+            Seconds(to - seek + 1),
             QStringLiteral("-bsf:v"),
             drop,
             QStringLiteral("-map_metadata"),

@@ -15,14 +15,21 @@ namespace ExactCopySteps {
 QStringList PacketProbe(const QString& input, int stream, double from, double to,
                         double startTime);
 
-// Encodes `pictures` pictures from `from` on with `encoder` into `piece`.
-QStringList EncodePiece(const QString& input, int stream, double from, int pictures,
+// Where a run that must start decoding at the key frame `key` seeks: just past it in a file
+// with an index, which lands on it; a second before it in a file without one (MPEG-TS), whose
+// seeks land near a time rather than on a key frame.
+double SeekTarget(double key, bool indexless, double shortestGap);
+
+// Encodes `pictures` pictures from `from` on with `encoder` into `piece`, decoding from the
+// seek at `seek` (SeekTarget of the key frame before `from`).
+QStringList EncodePiece(const QString& input, int stream, double seek, double from, int pictures,
                         const QStringList& encoder, const QString& piece);
 
 // Copies the source's packets shown in [from, to) from the key frame at `from` into `piece`,
 // leaving out those shown before it, which refer to pictures before the key frame (the leading
-// pictures of an open group of pictures). `shortestGap`: the shortest time between two pictures.
-QStringList CopyMiddle(const QString& input, int stream, double from, double to,
+// pictures of an open group of pictures). `seek`: SeekTarget of `from`; `shortestGap`: the
+// shortest time between two pictures.
+QStringList CopyMiddle(const QString& input, int stream, double seek, double from, double to,
                        double shortestGap, const QString& piece);
 
 // The prober's look at the first packet of a piece: its time and decode time in 90 kHz ticks.

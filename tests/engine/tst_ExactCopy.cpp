@@ -27,20 +27,23 @@ QString ExactText(double start, double length) {
 }
 
 // The decoded pictures of a file, or of a source's range as a cut seeking in the input gets
-// them: each picture's time (seconds from the first) and an MD5 of its data.
+// them (a file without an index is decoded from its start: a seek in it lands near the mark,
+// not on the key frame before it): each picture's time (seconds from the first) and an MD5 of
+// its data.
 struct Pictures {
     QList<double> times;
     QStringList hashes;
 };
 
 Pictures Decoded(const QString& path, double start = -1, double length = 0) {
+    const QStringList range{QStringLiteral("-ss"), QString::number(start), QStringLiteral("-t"),
+                            QString::number(length)};
+    const bool indexless = path.endsWith(QLatin1String(".ts"));
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
-    if (start >= 0) {
-        arguments << QStringLiteral("-ss") << QString::number(start) << QStringLiteral("-t")
-                  << QString::number(length);
-    }
-    arguments << QStringLiteral("-noautorotate") << QStringLiteral("-i") << path
-              << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-fps_mode")
+    arguments << (start >= 0 && !indexless ? range : QStringList{})
+              << QStringLiteral("-noautorotate") << QStringLiteral("-i") << path
+              << (start >= 0 && indexless ? range : QStringList{});
+    arguments << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-fps_mode")
               << QStringLiteral("passthrough") << QStringLiteral("-f") << QStringLiteral("framemd5")
               << QStringLiteral("-");
     QByteArray output;
@@ -71,10 +74,12 @@ double WorstPsnr(const QString& source, const QString& cut, double start, double
     QByteArray output;
     TestSupport::RunProgram(
         QStringLiteral("ffmpeg"),
-        {QStringLiteral("-ss"), QString::number(start), QStringLiteral("-t"),
-         QString::number(length), QStringLiteral("-noautorotate"), QStringLiteral("-i"), source,
+        {QStringLiteral("-noautorotate"), QStringLiteral("-i"), source,
          QStringLiteral("-noautorotate"), QStringLiteral("-i"), cut, QStringLiteral("-lavfi"),
-         QStringLiteral("[0:v]setpts=N/(25*TB)[a];[1:v]setpts=N/(25*TB)[b];[a][b]psnr"),
+         QStringLiteral("[0:v]trim=start=%1:duration=%2,setpts=N/(25*TB)[a];"
+                        "[1:v]setpts=N/(25*TB)[b];[a][b]psnr")
+             .arg(start)
+             .arg(length),
          QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
         &output);
     const QRegularExpressionMatch match =
