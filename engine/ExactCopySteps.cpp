@@ -45,8 +45,10 @@ double SeekTarget(double key, bool indexless, double shortestGap) {
 
 QStringList EncodePiece(const QString& input, int stream, double seek, double from, int pictures,
                         const QStringList& encoder, const QString& piece) {
-    // The pictures before `from` are decoded and left out; each keeps its own time.
-    return QStringList{QStringLiteral("-ss"), Seconds(seek), QStringLiteral("-i"), input,
+    // The pictures before `from` are decoded and left out; each keeps its own time. They stay
+    // as they are coded, the copied ones' size: the display matrix turns them all when shown.
+    return QStringList{QStringLiteral("-ss"), Seconds(seek), QStringLiteral("-noautorotate"),
+                       QStringLiteral("-i"), input,
                        QStringLiteral("-ss"), Seconds(std::max(0.0, from - seek - 0.0001)),
                        QStringLiteral("-map"), QStringLiteral("0:%1").arg(stream),
                        QStringLiteral("-frames:v"), QString::number(pictures),
