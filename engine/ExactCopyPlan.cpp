@@ -81,12 +81,7 @@ PlanAnswer ExactCopyPlan::Packets() {
         return PlanAnswer::Failed(encoder_.problem);
     }
     stage_ = Stage::Packets;
-    for (const QString& reader : context_.facts.formatName.split(QLatin1Char(','))) {
-        static const QStringList indexless{QStringLiteral("mpegts"), QStringLiteral("mpeg"),
-                                           QStringLiteral("mpegvideo"), QStringLiteral("h264"),
-                                           QStringLiteral("hevc")};
-        indexless_ = indexless_ || indexless.contains(reader.trimmed());
-    }
+    indexless_ = context_.facts.Indexless();
     // From the key frame before the mark (a few seconds earlier where the seek only comes
     // near) to a few seconds past the end: the packets decoded before the last ones shown.
     return PlanAnswer::Run(Probe(ExactCopySteps::PacketProbe(
