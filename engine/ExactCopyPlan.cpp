@@ -21,6 +21,7 @@ QString Seconds(double seconds) {
 // takes many times longer than copying it.
 constexpr double EncodeCost = 1.0;
 constexpr double CopyCost = 0.05;
+constexpr double DecodeCost = 0.1;
 // The progress bar's part of the prober's looks together.
 constexpr double ProbeShare = 0.02;
 
@@ -64,7 +65,7 @@ PlanAnswer ExactCopyPlan::Next(const StepResult* last) {
     if (last == nullptr) {
         return PlanAnswer::Failed(QString());
     }
-    if (!last->Ok()) {
+    if (!last->Ok() && stage_ != Stage::Decode) {
         return PlanAnswer::Failed(last->problem);
     }
     return After(*last);
@@ -111,7 +112,7 @@ PlanAnswer ExactCopyPlan::Decide(const StepResult& packets) {
     const double length = end_ - points_.start;
     weights_ = (points_.keyFrame - points_.start) * EncodeCost +
                (points_.tailStart - points_.keyFrame) * CopyCost +
-               (end_ - points_.tailStart) * EncodeCost + length * CopyCost * 2;
+               (end_ - points_.tailStart) * EncodeCost + length * (CopyCost + DecodeCost);
     return NextPiece();
 }
 
@@ -279,26 +280,18 @@ PlanAnswer ExactCopyPlan::After(const StepResult& result) {
                     .arg(count)
                     .arg(points_.Pictures()));
         }
-        QList<double> joins;
-        if (!head_.isEmpty() && (!middle_.isEmpty() || !tail_.isEmpty())) {
-            joins.append(points_.keyFrame - points_.start);
-        }
-        if (!tail_.isEmpty() && (!head_.isEmpty() || !middle_.isEmpty())) {
-            joins.append(points_.tailStart - points_.start);
-        }
-        if (!joins.isEmpty()) {
-            stage_ = Stage::Seams;
-            return PlanAnswer::Run(Encoder(ExactCopySteps::SeamCheck(context_.product, joins),
-                                           1.5, 1.5 * CopyCost));
-        }
-        break;
+        stage_ = Stage::Decode;
+        const double length = end_ - points_.start;
+        return PlanAnswer::Run(
+            Encoder(ExactCopySteps::DecodeCheck(context_.product), length, length * DecodeCost));
     }
-    case Stage::Seams: {
-        const QString problems = ExactCopySteps::SeamProblems(result.outputs);
-        if (!problems.isEmpty()) {
+    case Stage::Decode: {
+        const QString problems = ExactCopySteps::DecodeProblems(result.outputs);
+        if (!result.Ok() || !problems.isEmpty()) {
             return PlanAnswer::Failed(
-                QStringLiteral("The exact copy does not play where its pieces join:\n") +
-                problems);
+                QStringLiteral("The exact copy does not decode without errors, so it was not "
+                               "kept:\n") +
+                (problems.isEmpty() ? result.problem : problems));
         }
         break;
     }

@@ -32,7 +32,7 @@ public:
     PlanAnswer Next(const StepResult* last) override;
 
 private:
-    enum class Stage { Keeping, Packets, Head, HeadStart, Middle, MiddleStart, Tail, Join, Count, Seams };
+    enum class Stage { Keeping, Packets, Head, HeadStart, Middle, MiddleStart, Tail, Join, Count, Decode };
 
     PlanAnswer Packets();
     PlanAnswer Decide(const StepResult& packets);

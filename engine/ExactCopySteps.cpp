@@ -128,21 +128,13 @@ QString JoinTimestamps(double keyFrame, double shortestGap, qint64 lead) {
     return QStringLiteral("setts=pts=PTS:dts=if(lt(PTS\\,%1)\\,DTS-%2\\,DTS)").arg(join).arg(lead);
 }
 
-QStringList SeamCheck(const QString& product, const QList<double>& joins) {
-    QStringList arguments{QStringLiteral("-nostats")};
-    for (const double join : joins) {
-        arguments << QStringLiteral("-ss") << Seconds(std::max(0.0, join - 0.5))
-                  << QStringLiteral("-t") << QStringLiteral("1.5") << QStringLiteral("-i")
-                  << product;
-    }
-    for (qsizetype k = 0; k < joins.size(); ++k) {
-        arguments << QStringLiteral("-map") << QStringLiteral("%1:v:0").arg(k);
-    }
-    return arguments + QStringList{QStringLiteral("-xerror"), QStringLiteral("-f"),
-                                   QStringLiteral("null"), QStringLiteral("-")};
+QStringList DecodeCheck(const QString& product) {
+    return {QStringLiteral("-i"),     product,         QStringLiteral("-map"),
+            QStringLiteral("0:v:0"),  QStringLiteral("-f"), QStringLiteral("null"),
+            QStringLiteral("-")};
 }
 
-QString SeamProblems(const QString& outputs) {
+QString DecodeProblems(const QString& outputs) {
     // The decoders and the null muxer complain in lines such as "[h264 @ 0x55d0] error while
     // decoding MB 3 7" or "[null @ 0x55d0] Application provided invalid, non monotonically
     // increasing dts"; a clean decode says nothing of that kind.

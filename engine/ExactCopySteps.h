@@ -54,11 +54,11 @@ QString ConcatList(const QList<Piece>& pieces);
 // decode times rise across the join. `keyFrame`: the join, in seconds from the cut's start.
 QString JoinTimestamps(double keyFrame, double shortestGap, qint64 lead);
 
-// Decodes the product for a second or two around each join: a picture that cannot be decoded
-// there is an error line of the decoder.
-QStringList SeamCheck(const QString& product, const QList<double>& joins);
-// The decoder's complaints in a SeamCheck run's output; empty when there are none.
-QString SeamProblems(const QString& outputs);
+// Decodes the product's pictures: one that cannot be decoded, or a time out of order, is an
+// error line of the decoder or of the (null) muxer.
+QStringList DecodeCheck(const QString& product);
+// The complaints in a DecodeCheck run's output; empty when there are none.
+QString DecodeProblems(const QString& outputs);
 
 // The prober's count of the product's video packets, and reading it.
 QStringList CountProbe(const QString& product);

@@ -2,6 +2,7 @@
 // a re-encoded cut gets, the source's own from the first key frame in the range on, the few
 // others encoded again at a quality that cannot be told from the source, and every sound track
 // in step from the first picture.
+#include "engine/CVideoConv.h"
 #include "engine/CutPoints.h"
 #include "tests/support/PlanDriver.h"
 #include "tests/support/TestSupport.h"
@@ -287,6 +288,59 @@ private slots:
             QCOMPARE(Entry(output, "stream=codec_tag_string").section(u'\n', 0, 0), tag);
         }
         QVERIFY(QDir(folder_.path()).entryList(QStringList{".quenlet-work*"}, QDir::Hidden | QDir::Dirs).isEmpty());
+    }
+
+    // Stop during any of the runs ends it and leaves nothing: no process, no piece, no output.
+    void stopEndsEveryRun_data() {
+        QTest::addColumn<QString>("run"); // a word of the run's arguments
+        QTest::newRow("encoding the head") << "head.ts";
+        QTest::newRow("copying the middle") << "middle.ts";
+        QTest::newRow("encoding the tail") << "tail.ts";
+        QTest::newRow("joining") << "pieces.txt";
+        QTest::newRow("decoding the product") << "null";
+    }
+    void stopEndsEveryRun() {
+        QFETCH(QString, run);
+        // An end that leaves a tail to encode: the pictures before it refer to a later one.
+        const QString input = Path("hevc.mp4");
+        QByteArray packets;
+        TestSupport::RunProgram("ffprobe",
+                                {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                 "packet=pts_time,dts_time,size,flags", "-of", "csv=p=0", input},
+                                &packets);
+        const QList<CutPoints::Packet> all =
+            CutPoints::ParsePackets(QString::fromLatin1(packets), 0);
+        double end = 9;
+        while (end < 11.5 && CutPoints::Find(all, 2, end).tailPictures == 0) {
+            end += 0.1;
+        }
+        QVERIFY(CutPoints::Find(all, 2, end).tailPictures > 0);
+
+        QTemporaryDir outputs;
+        TestSupport::MessageRecorder messages;
+        CVideoConv converter;
+        bool stopped = false;
+        TestSupport::ProcessEventsHook hook([&] {
+            for (const pid_t pid : TestSupport::Encoders()) {
+                QFile line(QStringLiteral("/proc/%1/cmdline").arg(pid));
+                if (!stopped && line.open(QIODevice::ReadOnly) &&
+                    line.readAll().contains(run.toUtf8())) {
+                    stopped = true;
+                    converter.StopConversion();
+                }
+            }
+        });
+        converter.SetInputFile(input);
+        converter.SetOutputFile(outputs.filePath("cut.mp4"));
+        converter.SetParametrs(ExactText(2, end - 2));
+        converter.SetFileTimeLength(float(end - 2));
+        converter.StartConversion();
+        QVERIFY(stopped);
+        QVERIFY(!converter.Completed());
+        QVERIFY(messages.messages.isEmpty());
+        QCOMPARE(QDir(outputs.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{});
+        QTRY_VERIFY(TestSupport::Encoders().isEmpty());
     }
 
     // A video an exact copy cannot write as the source does is refused before anything is
