@@ -183,6 +183,11 @@ private slots:
                             {"-output_ts_offset", "11.38"});
             },
             [&] {
+                return Make("interlaced.mkv", "25",
+                            x264 + QStringList{"-flags", "+ildct+ilme", "-x264-params", "tff=1",
+                                               "-vf", "scale=322:184,setfield=tff"});
+            },
+            [&] {
                 return Make("vp9.webm", "25", {"-c:v", "libvpx-vp9", "-deadline", "realtime"},
                             {"-c:a", "libopus"});
             }};
@@ -193,7 +198,9 @@ private slots:
         for (int k = 0; k < 2; ++k) {
             workers.emplace_back([&] {
                 for (int i = next++; i < makers.size(); i = next++) {
-                    failed = failed || !makers.at(i)();
+                    if (!makers.at(i)()) {
+                        failed = true;
+                    }
                 }
             });
         }
@@ -378,13 +385,21 @@ private slots:
 
     // A video an exact copy cannot write as the source does is refused before anything is
     // written, with a sentence that says what to choose instead.
-    void otherCodecsAreRefused() {
+    void sourcesItCannotCopyAreTold() {
         const QString output = Path("vp9.mp4");
         const PlanDriver::Outcome cut =
             PlanDriver::Cut(Path("vp9.webm"), ExactText(Mark, Length), output, Length);
         QVERIFY(!cut.done);
         QVERIFY2(cut.problem.contains(QStringLiteral("VP9")), qPrintable(cut.problem));
         QVERIFY(!QFile::exists(output));
+
+        // Interlaced pictures are encoded again over the whole range, and the user is told.
+        const QString fields = Path("interlaced-cut.mkv");
+        const PlanDriver::Outcome whole =
+            PlanDriver::Cut(Path("interlaced.mkv"), ExactText(Mark, Length), fields, Length);
+        QVERIFY2(whole.done, qPrintable(whole.problem));
+        QVERIFY2(whole.notice.contains(QStringLiteral("interlaced")), qPrintable(whole.notice));
+        QCOMPARE(Decoded(fields).hashes.size(), Decoded(Path("interlaced.mkv"), Mark, Length).hashes.size());
     }
 };
 
