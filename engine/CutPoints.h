@@ -29,8 +29,8 @@ struct CutPoints {
     static CutPoints Find(const QList<Packet>& packets, double start, double end);
 
     bool valid = false;
-    double start = 0;    // the first picture's time (at or after the mark)
-    double keyFrame = 0; // where the middle starts; the range's end when there is no middle
+    double start = 0;     // the first picture's time (at or after the mark)
+    double keyFrame = 0;  // where the middle starts; the range's end when there is no middle
     double tailStart = 0; // where the tail starts; the range's end when there is no tail
     double end = 0;       // the range's end as asked
     int headPictures = 0;

@@ -91,10 +91,11 @@ PlanAnswer ExactCopyPlan::Packets() {
 }
 
 PlanAnswer ExactCopyPlan::Decide(const StepResult& packets) {
-    points_ = CutPoints::Find(
-        CutPoints::ParsePackets(packets.outputs, context_.facts.startTime), start_, end_);
+    points_ = CutPoints::Find(CutPoints::ParsePackets(packets.outputs, context_.facts.startTime),
+                              start_, end_);
     if (!points_.valid) {
-        return PlanAnswer::Failed(QStringLiteral("The marked range holds no picture of the video."));
+        return PlanAnswer::Failed(
+            QStringLiteral("The marked range holds no picture of the video."));
     }
     encoder_ = MatchingEncoder::For(*video_, points_.bitRate, true);
     tailEncoder_ = MatchingEncoder::For(*video_, points_.bitRate, false);
@@ -139,11 +140,11 @@ PlanAnswer ExactCopyPlan::NextPiece() {
         stage_ = Stage::Head;
         head_ = work.Piece(QStringLiteral("head.ts"));
         const double seconds = points_.keyFrame - points_.start;
-        return PlanAnswer::Run(Encoder(
-            ExactCopySteps::EncodePiece(context_.input, video_->index, Seek(points_.start),
-                                        points_.start, points_.headPictures, encoder_.options,
-                                        head_),
-            seconds, seconds * EncodeCost));
+        return PlanAnswer::Run(
+            Encoder(ExactCopySteps::EncodePiece(context_.input, video_->index, Seek(points_.start),
+                                                points_.start, points_.headPictures,
+                                                encoder_.options, head_),
+                    seconds, seconds * EncodeCost));
     }
     if (stage_ == Stage::Head && points_.middlePictures > 0) {
         stage_ = Stage::HeadStart;
@@ -168,11 +169,11 @@ PlanAnswer ExactCopyPlan::NextPiece() {
         stage_ = Stage::Tail;
         tail_ = work.Piece(QStringLiteral("tail.ts"));
         const double seconds = end_ - points_.tailStart;
-        return PlanAnswer::Run(Encoder(
-            ExactCopySteps::EncodePiece(context_.input, video_->index, Seek(points_.tailStart),
-                                        points_.tailStart, points_.tailPictures,
-                                        tailEncoder_.options, tail_),
-            seconds, seconds * EncodeCost));
+        return PlanAnswer::Run(
+            Encoder(ExactCopySteps::EncodePiece(context_.input, video_->index,
+                                                Seek(points_.tailStart), points_.tailStart,
+                                                points_.tailPictures, tailEncoder_.options, tail_),
+                    seconds, seconds * EncodeCost));
     }
     return Join();
 }
@@ -208,7 +209,7 @@ QStringList ExactCopyPlan::JoinArguments(const QString& list) const {
     // The other streams are cut once over the whole range from the source, starting at the
     // range's first picture; the video comes from the pieces.
     const double first = points_.start;
-    QStringList arguments{QStringLiteral("-ss"), Seconds(first), QStringLiteral("-t"),
+    QStringList arguments{QStringLiteral("-ss"), Seconds(first),       QStringLiteral("-t"),
                           Seconds(end_ - first), QStringLiteral("-i"), context_.input};
     const QStringList inputs = keeping_.Inputs();
     arguments += inputs;

@@ -32,7 +32,18 @@ public:
     PlanAnswer Next(const StepResult* last) override;
 
 private:
-    enum class Stage { Keeping, Packets, Head, HeadStart, Middle, MiddleStart, Tail, Join, Count, Decode };
+    enum class Stage {
+        Keeping,
+        Packets,
+        Head,
+        HeadStart,
+        Middle,
+        MiddleStart,
+        Tail,
+        Join,
+        Count,
+        Decode
+    };
 
     PlanAnswer Packets();
     PlanAnswer Decide(const StepResult& packets);
@@ -51,8 +62,8 @@ private:
     MatchingEncoder::Choice encoder_;     // for the head: reordered as the source is
     MatchingEncoder::Choice tailEncoder_; // for the tail: no picture reordered
     CutPoints points_;
-    double start_ = 0;  // the mark, in seconds from the source's start
-    double end_ = 0;    // the range's end
+    double start_ = 0; // the mark, in seconds from the source's start
+    double end_ = 0;   // the range's end
     Stage stage_ = Stage::Keeping;
     qint64 lead_ = 0;     // how far the copied packets' decode times lead their times (90 kHz)
     qint64 headLead_ = 0; // the same for the pictures encoded before them

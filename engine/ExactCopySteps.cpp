@@ -47,15 +47,22 @@ QStringList EncodePiece(const QString& input, int stream, double seek, double fr
                         const QStringList& encoder, const QString& piece) {
     // The pictures before `from` are decoded and left out; each keeps its own time. They stay
     // as they are coded, the copied ones' size: the display matrix turns them all when shown.
-    return QStringList{QStringLiteral("-ss"), Seconds(seek), QStringLiteral("-noautorotate"),
-                       QStringLiteral("-i"), input,
-                       QStringLiteral("-ss"), Seconds(std::max(0.0, from - seek - 0.0001)),
-                       QStringLiteral("-map"), QStringLiteral("0:%1").arg(stream),
-                       QStringLiteral("-frames:v"), QString::number(pictures),
-                       QStringLiteral("-fps_mode"), QStringLiteral("passthrough")} +
+    return QStringList{QStringLiteral("-ss"),
+                       Seconds(seek),
+                       QStringLiteral("-noautorotate"),
+                       QStringLiteral("-i"),
+                       input,
+                       QStringLiteral("-ss"),
+                       Seconds(std::max(0.0, from - seek - 0.0001)),
+                       QStringLiteral("-map"),
+                       QStringLiteral("0:%1").arg(stream),
+                       QStringLiteral("-frames:v"),
+                       QString::number(pictures),
+                       QStringLiteral("-fps_mode"),
+                       QStringLiteral("passthrough")} +
            encoder +
-           QStringList{QStringLiteral("-map_metadata"), QStringLiteral("-1"),
-                       QStringLiteral("-f"), QStringLiteral("mpegts"), QStringLiteral("-y"), piece};
+           QStringList{QStringLiteral("-map_metadata"), QStringLiteral("-1"), QStringLiteral("-f"),
+                       QStringLiteral("mpegts"),        QStringLiteral("-y"), piece};
 }
 
 QStringList CopyMiddle(const QString& input, int stream, double seek, double from, double to,
@@ -123,14 +130,14 @@ QString ConcatList(const QList<Piece>& pieces) {
 }
 
 QString JoinTimestamps(double keyFrame, double shortestGap, qint64 lead) {
-    const qint64 join =
-        static_cast<qint64>(std::llround((keyFrame - Margin(shortestGap)) * Ticks));
+    const qint64 join = static_cast<qint64>(std::llround((keyFrame - Margin(shortestGap)) * Ticks));
     return QStringLiteral("setts=pts=PTS:dts=if(lt(PTS\\,%1)\\,DTS-%2\\,DTS)").arg(join).arg(lead);
 }
 
 QStringList DecodeCheck(const QString& product) {
-    return {QStringLiteral("-i"),     product,         QStringLiteral("-map"),
-            QStringLiteral("0:v:0"),  QStringLiteral("-f"), QStringLiteral("null"),
+    return {QStringLiteral("-i"),   product,
+            QStringLiteral("-map"), QStringLiteral("0:v:0"),
+            QStringLiteral("-f"),   QStringLiteral("null"),
             QStringLiteral("-")};
 }
 

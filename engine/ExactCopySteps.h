@@ -12,8 +12,7 @@ namespace ExactCopySteps {
 
 // The prober's look at the video packets of stream `stream` around [from, to] (seconds from
 // the source's start; `startTime`: the source's own start): time, decode time, flags, size.
-QStringList PacketProbe(const QString& input, int stream, double from, double to,
-                        double startTime);
+QStringList PacketProbe(const QString& input, int stream, double from, double to, double startTime);
 
 // Where a run that must start decoding at the key frame `key` seeks: just past it in a file
 // with an index, which lands on it; a second before it in a file without one (MPEG-TS), whose

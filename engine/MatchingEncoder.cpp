@@ -120,8 +120,8 @@ Choice For(const SourceStream& video, qint64 bitRate, bool reordered) {
     choice.options += Colours(video);
     if (!video.fieldOrder.isEmpty() && video.fieldOrder != QLatin1String("progressive") &&
         video.fieldOrder != QLatin1String("unknown")) {
-        const bool top = video.fieldOrder == QLatin1String("tt") ||
-                         video.fieldOrder == QLatin1String("tb");
+        const bool top =
+            video.fieldOrder == QLatin1String("tt") || video.fieldOrder == QLatin1String("tb");
         if (h264) {
             choice.options << QStringLiteral("-flags") << QStringLiteral("+ildct+ilme")
                            << QStringLiteral("-x264-params")

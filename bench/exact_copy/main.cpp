@@ -42,11 +42,18 @@ bool MakeClip(const QString& path, int minutes) {
     std::printf("making a %d-minute 1920x1080 H.264/AAC clip (once)...\n", minutes);
     std::fflush(stdout);
     Run(EncoderWording::EncoderProgram(),
-        {"-hide_banner", "-loglevel", "error", "-nostdin", "-f", "lavfi", "-i",
-         "testsrc2=size=1920x1080:rate=25:duration=" + seconds, "-f", "lavfi", "-i",
-         "sine=frequency=440:sample_rate=48000:duration=" + seconds, "-c:v", "libx264",
-         "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-f",
-         "mp4", "-y", path + ".part"});
+        {"-hide_banner", "-loglevel",
+         "error",        "-nostdin",
+         "-f",           "lavfi",
+         "-i",           "testsrc2=size=1920x1080:rate=25:duration=" + seconds,
+         "-f",           "lavfi",
+         "-i",           "sine=frequency=440:sample_rate=48000:duration=" + seconds,
+         "-c:v",         "libx264",
+         "-preset",      "veryfast",
+         "-pix_fmt",     "yuv420p",
+         "-c:a",         "aac",
+         "-f",           "mp4",
+         "-y",           path + ".part"});
     return QFile::rename(path + ".part", path);
 }
 
@@ -81,10 +88,9 @@ QString Psnr(const QString& clip, const QString& cut, double start, double lengt
              "[0:v]setpts=N/(25*TB)[a];[1:v]setpts=N/(25*TB)[b];[a][b]psnr", "-f", "null", "-"});
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("PSNR .*average:(\\S+) min:(\\S+)")).match(text);
-    return match.hasMatch()
-               ? QStringLiteral("average %1 dB, worst picture %2 dB")
-                     .arg(match.captured(1), match.captured(2))
-               : QStringLiteral("(no PSNR)");
+    return match.hasMatch() ? QStringLiteral("average %1 dB, worst picture %2 dB")
+                                  .arg(match.captured(1), match.captured(2))
+                            : QStringLiteral("(no PSNR)");
 }
 
 } // namespace

@@ -184,10 +184,10 @@ private slots:
     // after the mark: the preview loads it and shows the right picture on both sides of the join.
     void anExactCopyPlaysAcrossItsJoin() {
         const QString input = inputs_.filePath(QStringLiteral("camera.mp4"));
-        QVERIFY(TestSupport::RunFfmpeg(
-            {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=14", "-f", "lavfi", "-i",
-             "sine=frequency=440:sample_rate=48000:duration=14", "-c:v", "libx264", "-c:a", "aac",
-             input}));
+        QVERIFY(TestSupport::RunFfmpeg({"-f", "lavfi", "-i",
+                                        "testsrc=size=320x240:rate=25:duration=14", "-f", "lavfi",
+                                        "-i", "sine=frequency=440:sample_rate=48000:duration=14",
+                                        "-c:v", "libx264", "-c:a", "aac", input}));
         // Key frames at 0 and 10 s: the copy from 3 s joins at its 7th second.
         const QString cut = outputs_.filePath(QStringLiteral("camera-exact.mp4"));
         const PlanDriver::Outcome made = PlanDriver::Cut(

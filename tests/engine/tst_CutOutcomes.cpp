@@ -62,9 +62,9 @@ private slots:
                                       {"-c:v", "libx264", "-g", "100000", "-sc_threshold", "0",
                                        "-c:a", "aac", "-output_ts_offset", "11.38"}));
         // A recording with a key frame every 2 s, as broadcasts and cameras write them.
-        QVERIFY(TestSupport::MakeClip(Source("recording.ts"), 12, QStringLiteral("320x240"),
-                                      {"-c:v", "libx264", "-g", "50", "-c:a", "aac",
-                                       "-output_ts_offset", "11.38"}));
+        QVERIFY(TestSupport::MakeClip(
+            Source("recording.ts"), 12, QStringLiteral("320x240"),
+            {"-c:v", "libx264", "-g", "50", "-c:a", "aac", "-output_ts_offset", "11.38"}));
     }
 
     // A seek in a file without an index lands near the mark, often on a picture that needs

@@ -99,16 +99,16 @@ QSet<QString> PacketHashes(const QString& path, bool hevc) {
 // The worst picture's PSNR (dB) of the cut against the source's range, picture by picture.
 double WorstPsnr(const QString& source, const QString& cut, double start, double length) {
     QByteArray output;
-    TestSupport::RunProgram(
-        QStringLiteral("ffmpeg"),
-        {QStringLiteral("-noautorotate"), QStringLiteral("-i"), source,
-         QStringLiteral("-noautorotate"), QStringLiteral("-i"), cut, QStringLiteral("-lavfi"),
-         QStringLiteral("[0:v]trim=start=%1:duration=%2,setpts=N/(25*TB)[a];"
-                        "[1:v]setpts=N/(25*TB)[b];[a][b]psnr")
-             .arg(start)
-             .arg(length),
-         QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
-        &output);
+    TestSupport::RunProgram(QStringLiteral("ffmpeg"),
+                            {QStringLiteral("-noautorotate"), QStringLiteral("-i"), source,
+                             QStringLiteral("-noautorotate"), QStringLiteral("-i"), cut,
+                             QStringLiteral("-lavfi"),
+                             QStringLiteral("[0:v]trim=start=%1:duration=%2,setpts=N/(25*TB)[a];"
+                                            "[1:v]setpts=N/(25*TB)[b];[a][b]psnr")
+                                 .arg(start)
+                                 .arg(length),
+                             QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")},
+                            &output);
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("PSNR .* min:([0-9.inf]+)"))
             .match(QString::fromUtf8(output));
@@ -137,17 +137,18 @@ class tst_ExactCopy : public QObject {
     bool Make(const QString& name, const QString& rate, const QStringList& video,
               const QStringList& extra = {}) {
         QStringList arguments{
-            "-f",   "lavfi", "-i",
-            QStringLiteral("testsrc2=size=322x182:rate=%1:duration=12").arg(rate),
-            "-f",   "lavfi", "-i",
-            "sine=frequency=300:sample_rate=48000:duration=12",
-            "-f",   "lavfi", "-i",
-            "sine=frequency=500:sample_rate=48000:duration=12",
-            "-map", "0",     "-map",
-            "1",    "-map",  "2"};
+            "-f",   "lavfi",
+            "-i",   QStringLiteral("testsrc2=size=322x182:rate=%1:duration=12").arg(rate),
+            "-f",   "lavfi",
+            "-i",   "sine=frequency=300:sample_rate=48000:duration=12",
+            "-f",   "lavfi",
+            "-i",   "sine=frequency=500:sample_rate=48000:duration=12",
+            "-map", "0",
+            "-map", "1",
+            "-map", "2"};
         arguments += video;
-        arguments += {"-c:a", "aac", "-metadata:s:a:0", "language=eng", "-metadata:s:a:1",
-                      "language=ger"};
+        arguments +=
+            {"-c:a", "aac", "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=ger"};
         arguments += extra;
         arguments << Path(name);
         return TestSupport::RunFfmpeg(arguments);
@@ -222,12 +223,12 @@ private slots:
         // Pictures at 0..9 s; key frames at 0 and 4; decode order I P B B per group.
         const QString closed = "0,0,K_\n3,1,__\n1,2,__\n2,3,__\n"
                                "4,4,K_\n7,5,__\n5,6,__\n6,7,__\n8,8,__\n9,9,__\n";
-        QTest::newRow("head, copy to a whole group") << closed << 1.5 << 8.0 << QList<int>{2, 4, 0}
-                                                     << 4.0 << 8.0;
+        QTest::newRow("head, copy to a whole group")
+            << closed << 1.5 << 8.0 << QList<int>{2, 4, 0} << 4.0 << 8.0;
         QTest::newRow("end inside reordered pictures")
             << closed << 1.0 << 6.5 << QList<int>{3, 1, 2} << 4.0 << 5.0;
-        QTest::newRow("start on the key frame") << closed << 4.0 << 10.0 << QList<int>{0, 6, 0}
-                                                << 4.0 << 10.0;
+        QTest::newRow("start on the key frame")
+            << closed << 4.0 << 10.0 << QList<int>{0, 6, 0} << 4.0 << 10.0;
         QTest::newRow("no key frame in the range")
             << closed << 1.0 << 3.5 << QList<int>{3, 0, 0} << 3.5 << 3.5;
         // An open group: the key frame at 4 is followed by leading pictures 2 and 3.
@@ -254,15 +255,22 @@ private slots:
         QTest::addColumn<QString>("extension");
         QTest::addColumn<double>("start");
         QTest::addColumn<QString>("tag"); // the sample entry in MP4 and MOV
-        QTest::newRow("x264 High 25 fps to mp4") << "high25.mp4" << "mp4" << Mark << "avc3";
-        QTest::newRow("x264 High 29.97 fps mkv to mkv") << "high30.mkv" << "mkv" << Mark << "";
-        QTest::newRow("phone Baseline, uneven timing, to mov")
-            << "baseline.mp4" << "mov" << 2.5 << "avc3";
-        QTest::newRow("Main mov to mp4") << "main.mov" << "mp4" << Mark << "avc3";
-        QTest::newRow("x265 open groups to mp4") << "hevc.mp4" << "mp4" << 2.0 << "hev1";
-        QTest::newRow("x265 Main 10 to mkv") << "hevc10.mkv" << "mkv" << Mark << "";
-        QTest::newRow("TS from 11.38 s to mp4") << "recording.ts" << "mp4" << Mark << "avc3";
-        QTest::newRow("start on a key frame") << "high25.mp4" << "mkv" << 10.0 << "";
+        QTest::newRow("x264 High 25 fps to mp4") << "high25.mp4"
+                                                 << "mp4" << Mark << "avc3";
+        QTest::newRow("x264 High 29.97 fps mkv to mkv") << "high30.mkv"
+                                                        << "mkv" << Mark << "";
+        QTest::newRow("phone Baseline, uneven timing, to mov") << "baseline.mp4"
+                                                               << "mov" << 2.5 << "avc3";
+        QTest::newRow("Main mov to mp4") << "main.mov"
+                                         << "mp4" << Mark << "avc3";
+        QTest::newRow("x265 open groups to mp4") << "hevc.mp4"
+                                                 << "mp4" << 2.0 << "hev1";
+        QTest::newRow("x265 Main 10 to mkv") << "hevc10.mkv"
+                                             << "mkv" << Mark << "";
+        QTest::newRow("TS from 11.38 s to mp4") << "recording.ts"
+                                                << "mp4" << Mark << "avc3";
+        QTest::newRow("start on a key frame") << "high25.mp4"
+                                              << "mkv" << 10.0 << "";
     }
     void cutsHoldTheRange() {
         QFETCH(QString, source);
@@ -271,7 +279,8 @@ private slots:
         QFETCH(QString, tag);
         const double length = std::min(Length, 12 - start - 0.5);
         const QString input = Path(source);
-        const QString output = Path(QStringLiteral("%1-%2.%3").arg(source).arg(start).arg(extension));
+        const QString output =
+            Path(QStringLiteral("%1-%2.%3").arg(source).arg(start).arg(extension));
         const PlanDriver::Outcome cut =
             PlanDriver::Cut(input, ExactText(start, length), output, length);
         QVERIFY2(cut.done, qPrintable(cut.problem + u'\n' + cut.runs.join(u'\n')));
@@ -291,7 +300,8 @@ private slots:
         // The pictures before the first key frame in the range are encoded again (none equals
         // the source's), those from it on are the source's.
         qsizetype firstOwn = 0;
-        while (firstOwn < got.hashes.size() && got.hashes.at(firstOwn) != wanted.hashes.at(firstOwn)) {
+        while (firstOwn < got.hashes.size() &&
+               got.hashes.at(firstOwn) != wanted.hashes.at(firstOwn)) {
             ++firstOwn;
         }
         const QList<double> keys = TestSupport::KeyFrameTimes(input);
@@ -322,14 +332,17 @@ private slots:
         // Both sound tracks, from the first picture on.
         const TestSupport::ProbeResult probed = TestSupport::Probe(output);
         QCOMPARE(probed.streamTypes, (QStringList{"video", "audio", "audio"}));
-        QVERIFY2(std::abs(probed.startTimes.value(1) - probed.startTimes.value(0)) <= 1024.0 / 48000,
+        QVERIFY2(std::abs(probed.startTimes.value(1) - probed.startTimes.value(0)) <=
+                     1024.0 / 48000,
                  qPrintable(QStringLiteral("sound starts at %1 s, the picture at %2 s")
                                 .arg(probed.startTimes.value(1))
                                 .arg(probed.startTimes.value(0))));
         if (!tag.isEmpty()) {
             QCOMPARE(Entry(output, "stream=codec_tag_string").section(u'\n', 0, 0), tag);
         }
-        QVERIFY(QDir(folder_.path()).entryList(QStringList{".quenlet-work*"}, QDir::Hidden | QDir::Dirs).isEmpty());
+        QVERIFY(QDir(folder_.path())
+                    .entryList(QStringList{".quenlet-work*"}, QDir::Hidden | QDir::Dirs)
+                    .isEmpty());
     }
 
     // Stop during any of the runs ends it and leaves nothing: no process, no piece, no output.
@@ -380,8 +393,9 @@ private slots:
         QVERIFY(stopped);
         QVERIFY(!converter.Completed());
         QVERIFY(messages.messages.isEmpty());
-        QCOMPARE(QDir(outputs.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{});
+        QCOMPARE(
+            QDir(outputs.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{});
         QTRY_VERIFY(TestSupport::Encoders().isEmpty());
     }
 
@@ -401,7 +415,8 @@ private slots:
             PlanDriver::Cut(Path("interlaced.mkv"), ExactText(Mark, Length), fields, Length);
         QVERIFY2(whole.done, qPrintable(whole.problem));
         QVERIFY2(whole.notice.contains(QStringLiteral("interlaced")), qPrintable(whole.notice));
-        QCOMPARE(Decoded(fields).hashes.size(), Decoded(Path("interlaced.mkv"), Mark, Length).hashes.size());
+        QCOMPARE(Decoded(fields).hashes.size(),
+                 Decoded(Path("interlaced.mkv"), Mark, Length).hashes.size());
     }
 };
 
