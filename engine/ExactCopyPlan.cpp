@@ -83,10 +83,10 @@ PlanAnswer ExactCopyPlan::Packets() {
     }
     stage_ = Stage::Packets;
     indexless_ = context_.facts.Indexless();
-    // From the key frame before the mark (a few seconds earlier where the seek only comes
+    // From the key frame before the mark (15 s earlier where the seek only comes
     // near) to a few seconds past the end: the packets decoded before the last ones shown.
     return PlanAnswer::Run(Probe(ExactCopySteps::PacketProbe(
-        context_.input, video_->index, std::max(0.0, start_ - (indexless_ ? 3 : 0)), end_ + 3,
+        context_.input, video_->index, std::max(0.0, start_ - (indexless_ ? 15 : 0)), end_ + 3,
         context_.facts.startTime)));
 }
 
