@@ -1,5 +1,7 @@
 #include "engine/SourceFacts.h"
 
+#include <algorithm>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -151,4 +153,13 @@ const SourceStream* SourceFacts::MainVideo() const {
         }
     }
     return nullptr;
+}
+
+bool SourceFacts::Indexless() const {
+    static const QStringList readers{QStringLiteral("mpegts"), QStringLiteral("mpeg"),
+                                     QStringLiteral("mpegvideo"), QStringLiteral("h264"),
+                                     QStringLiteral("hevc")};
+    const QStringList names = formatName.split(QLatin1Char(','));
+    return std::any_of(names.cbegin(), names.cend(),
+                       [](const QString& name) { return readers.contains(name.trimmed()); });
 }

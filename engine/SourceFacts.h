@@ -67,4 +67,8 @@ struct SourceFacts {
     QList<SourceStream> StreamsOf(const QString& type) const;
     // The first video stream that is not a cover picture; null when there is none.
     const SourceStream* MainVideo() const;
+    // Whether the file has no index of its key frames (MPEG-TS, MPEG-PS, raw streams): a seek
+    // in it lands near a time, often on a picture that cannot be decoded without the ones
+    // before it, instead of on the key frame before that time.
+    bool Indexless() const;
 };

@@ -147,7 +147,7 @@ bool StreamKeeping::NeedsKeyFrame() const {
     const bool timecode =
         video != nullptr && (video->tags.contains(QStringLiteral("timecode")) ||
                              context_.facts.tags.contains(QStringLiteral("timecode")));
-    return video != nullptr && findings_.start > 0 && !outputSeek_ && copy && shown &&
+    return video != nullptr && findings_.start > 0 && !outputSeek_ && !atTheMark_ && copy && shown &&
            (context_.facts.chapters > 0 || timecode);
 }
 

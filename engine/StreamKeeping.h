@@ -37,6 +37,9 @@ public:
     bool HasExtras() const { return choice_.extras; }
     void LeaveOutExtras(const QString& problem);
     void SetOutputSeek(bool outputSeek);
+    // The cut's first picture is the one at the mark even when it copies (an exact copy): no
+    // look for the key frame before it.
+    void StartAtTheMark() { atTheMark_ = true; }
 
     // What the user should learn of the kept streams, from the choice and from the console
     // output of the run that wrote the cut; empty when nothing.
@@ -52,6 +55,7 @@ private:
     CutContext context_;
     QString extension_;
     bool outputSeek_ = false;
+    bool atTheMark_ = false;
     Stage stage_ = Stage::KeyFrame;
     StreamSelection::Findings findings_;
     StreamSelection::Choice choice_;

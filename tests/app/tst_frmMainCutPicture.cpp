@@ -9,6 +9,7 @@
 #include "preview/PreviewPlayer.h"
 #include "preview/Slider.h"
 #include "tests/app/TaskTestSupport.h"
+#include "tests/support/PlanDriver.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -176,19 +177,59 @@ private slots:
                                               QLatin1Char('.') + window_->frFormats->Container());
         const QImage first = FirstPicture(cut);
         QVERIFY2(!first.isNull(), qPrintable(cut));
-        const double toCut = TestSupport::PictureDifference(shown, first);
-        for (const int other : {Second - 1, Second + 1}) {
-            const QImage neighbour = FirstPicture(input, other);
-            QVERIFY(!neighbour.isNull());
-            const double toNeighbour = TestSupport::PictureDifference(shown, neighbour);
-            QVERIFY2(toCut < toNeighbour / 2,
-                     qPrintable(QStringLiteral("%1 s: %2 from the cut's first picture, %3 from "
-                                               "the picture at %4 s")
-                                    .arg(Second)
-                                    .arg(toCut)
-                                    .arg(toNeighbour)
-                                    .arg(other)));
+        QVERIFY(Resembles(shown, first, input, Second));
+    }
+
+    // An exact copy joins pictures encoded again to the source's own at its first key frame
+    // after the mark: the preview loads it and shows the right picture on both sides of the join.
+    void anExactCopyPlaysAcrossItsJoin() {
+        const QString input = inputs_.filePath(QStringLiteral("camera.mp4"));
+        QVERIFY(TestSupport::RunFfmpeg({"-f", "lavfi", "-i",
+                                        "testsrc=size=320x240:rate=25:duration=14", "-f", "lavfi",
+                                        "-i", "sine=frequency=440:sample_rate=48000:duration=14",
+                                        "-c:v", "libx264", "-c:a", "aac", input}));
+        // Key frames at 0 and 10 s: the copy from 3 s joins at its 7th second.
+        const QString cut = outputs_.filePath(QStringLiteral("camera-exact.mp4"));
+        const PlanDriver::Outcome made = PlanDriver::Cut(
+            input, QStringLiteral("-c copy -quenlet-exact-copy -ss 3 -t 10 -y"), cut, 10);
+        QVERIFY2(made.done, qPrintable(made.problem));
+        window_->intake->TakeInFile(cut);
+        QVERIFY(!window_->session->NoMedia());
+        MainPanel* panel = window_->frMain;
+        if (panel->cmdPlay->text() != QStringLiteral("Play")) {
+            QTest::mouseClick(panel->cmdPlay, Qt::LeftButton); // paused
         }
+        panel->Slider->setFocus();
+        int at = 0;
+        for (const int second : {6, 8, 5}) {
+            while (at != second) {
+                QTest::keyClick(panel->Slider, at < second ? Qt::Key_Right : Qt::Key_Left);
+                at += at < second ? 1 : -1;
+            }
+            QCOMPARE(Position(), double(second));
+            QVERIFY(Resembles(ShownPicture(), FirstPicture(cut, second), cut, second));
+        }
+    }
+
+private:
+    // Whether `shown` is the picture at `second` of `file` (`expected`), not the one a second
+    // before or after it.
+    bool Resembles(const QImage& shown, const QImage& expected, const QString& file, int second) {
+        if (shown.isNull() || expected.isNull()) {
+            return false;
+        }
+        const double toCut = TestSupport::PictureDifference(shown, expected);
+        for (const int other : {second - 1, second + 1}) {
+            const QImage neighbour = FirstPicture(file, other);
+            const double toNeighbour =
+                neighbour.isNull() ? 1000 : TestSupport::PictureDifference(shown, neighbour);
+            if (!(toCut < toNeighbour / 2)) {
+                qWarning("%d s: %g from the expected picture, %g from the picture at %d s", second,
+                         toCut, toNeighbour, other);
+                return false;
+            }
+        }
+        return true;
     }
 };
 

@@ -61,6 +61,40 @@ private slots:
         QVERIFY(TestSupport::MakeClip(Source("onekey.ts"), 12, QStringLiteral("320x240"),
                                       {"-c:v", "libx264", "-g", "100000", "-sc_threshold", "0",
                                        "-c:a", "aac", "-output_ts_offset", "11.38"}));
+        // A recording with a key frame every 2 s, as broadcasts and cameras write them.
+        QVERIFY(TestSupport::MakeClip(
+            Source("recording.ts"), 12, QStringLiteral("320x240"),
+            {"-c:v", "libx264", "-g", "50", "-c:a", "aac", "-output_ts_offset", "11.38"}));
+    }
+
+    // A seek in a file without an index lands near the mark, often on a picture that needs
+    // the ones before it: the cut still starts with the marked picture (a re-encode, here
+    // without loss so that the picture compares) or the key frame before it (a copy).
+    void aRecordingStartsAtTheMark_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("first"); // the source's picture the cut starts with
+        QTest::newRow("re-encoded") << "-c:v libx264 -qp 0 -preset ultrafast -c:a aac" << 75;
+        QTest::newRow("copied") << "-map 0:v:0 -map 0:a -c copy" << 50;
+    }
+    void aRecordingStartsAtTheMark() {
+        QFETCH(QString, arguments);
+        QFETCH(int, first);
+        QTemporaryDir folder;
+        MessageRecorder messages;
+        CVideoConv converter;
+        converter.SetInputFile(Source("recording.ts"));
+        const QString cut = folder.filePath(QStringLiteral("cut.mkv"));
+        converter.SetOutputFile(cut);
+        converter.SetParametrs(arguments + QStringLiteral(" -ss 3 -t 5 -y"));
+        converter.SetFileTimeLength(5);
+        converter.StartConversion();
+        QVERIFY(converter.Completed());
+        const QList<TestSupport::DecodedFile> decoded =
+            TestSupport::Decode({cut, Source("recording.ts")});
+        const QStringList got = decoded.first().First(QStringLiteral("video")).hashes;
+        const QStringList source = decoded.last().First(QStringLiteral("video")).hashes;
+        QVERIFY(!got.isEmpty());
+        QCOMPARE(source.indexOf(got.first()), first);
     }
 
     // Every cut holds the marked range and is kept: its length counts its last picture whole,

@@ -71,6 +71,11 @@ bool FitsASize(const QString& params) {
     return CutRequest::Parse(params).targetBytes > 0;
 }
 
+// An exact copy starts on the mark (its own test proves the pictures across its joins).
+bool ExactCopy(const QString& params) {
+    return params.contains(QStringLiteral("-quenlet-exact-copy"));
+}
+
 // The sources a stream-copy preset's label says it takes.
 QStringList ClaimedSources(const QString& label) {
     if (label.contains(QStringLiteral("H.264/H.265")) ||
@@ -462,6 +467,21 @@ private slots:
         }
 
         const double frame = 1.0 / sources.value(source).framesPerSecond;
+        if (ExactCopy(params)) {
+            // The range's pictures from the mark, each the source's picture or one that cannot
+            // be told from it; the sound starts with the first one.
+            const TestSupport::DecodedStream& whole = sourceVideo_.value(source);
+            qsizetype inRange = 0;
+            for (const double time : whole.times) {
+                inRange += time >= MarkStart - frame / 2 && time < MarkStart + length - frame / 2;
+            }
+            QCOMPARE(video.hashes.size(), inRange);
+            QVERIFY2(qAbs(audio.times.first() - video.times.first()) <= 1024.0 / 48000 + 0.001,
+                     qPrintable(QStringLiteral("audio at %1, video at %2")
+                                    .arg(audio.times.first())
+                                    .arg(video.times.first())));
+            return;
+        }
         const QList<double> keyFrames = keyFrames_.value(source);
         const auto keyFrame = std::find_if(keyFrames.crbegin(), keyFrames.crend(),
                                            [](double time) { return time <= MarkStart; });
@@ -525,7 +545,7 @@ private slots:
         const bool copy = CopiesStreams(params) && !words.contains(QStringLiteral("-vn"));
         const QStringList editLists{"mp4", "m4v", "mov", "3gp", "3g2", "m4a"};
         const bool fromKeyFrame =
-            CopiesStreams(params) &&
+            CopiesStreams(params) && !ExactCopy(params) &&
             (params.contains(QStringLiteral("make_zero")) || !editLists.contains(extension));
         const double length = CopiesStreams(params) ? CopyLength : EncodeLength;
         // Where the cut's first picture lies in the film: the key frame of a copy, else the mark.
