@@ -60,7 +60,7 @@ QString LengthText(double seconds) {
 } // namespace
 
 FitToSizePlan::FitToSizePlan(CutContext context)
-    : context_(std::move(context)), keeping_(context_) {
+    : context_(std::move(context)), seek_(context_), keeping_(context_) {
     const QStringList& options = context_.request.formatOptions;
     const QString extension = QFileInfo(context_.product).suffix().toLower();
     const bool webm = extension == QLatin1String("webm");
@@ -142,10 +142,21 @@ QStringList FitToSizePlan::VideoOptions(int pass) const {
 QStringList FitToSizePlan::Arguments(int pass) const {
     QStringList arguments;
     const double start = context_.request.start.value_or(0);
-    if (start > 0) {
-        arguments << QStringLiteral("-ss") << Number(start);
+    const std::optional<double> seek = seek_.InputSeek();
+    if (start > 0 && seek) {
+        // A file without an index: the key frame before the mark, the rest decoded.
+        arguments << QStringLiteral("-ss") << Number(*seek) << QStringLiteral("-i")
+                  << context_.input << QStringLiteral("-ss")
+                  << Number(std::max(0.0, start - *seek));
+    } else if (start > 0 && seek_.NotFound()) {
+        arguments << QStringLiteral("-i") << context_.input << QStringLiteral("-ss")
+                  << Number(start);
+    } else {
+        if (start > 0) {
+            arguments << QStringLiteral("-ss") << Number(start);
+        }
+        arguments << QStringLiteral("-i") << context_.input;
     }
-    arguments << QStringLiteral("-i") << context_.input;
     if (pass == 1) {
         // The first pass looks at the picture alone and writes nothing but its log.
         const SourceStream* video = context_.facts.MainVideo();
@@ -241,6 +252,22 @@ QString FitToSizePlan::MadeNotice() const {
 
 PlanAnswer FitToSizePlan::Next(const StepResult* last) {
     if (stage_ == Stage::Looks) {
+        if (!seekAsked_) {
+            seekAsked_ = true;
+            if (std::optional<PlanStep> step = seek_.Probe()) {
+                seekRunning_ = true;
+                return PlanAnswer::Run(*step);
+            }
+        } else if (seekRunning_) {
+            seekRunning_ = false;
+            if (last != nullptr) {
+                seek_.Learn(*last);
+            }
+            if (seek_.NotFound()) {
+                keeping_.SetOutputSeek(true);
+            }
+            last = nullptr;
+        }
         if (last != nullptr) {
             keeping_.Learn(*last);
         }

@@ -2,6 +2,7 @@
 
 #include "engine/CutContext.h"
 #include "engine/CutPlan.h"
+#include "engine/IndexlessSeek.h"
 #include "engine/SizeFit.h"
 #include "engine/StreamKeeping.h"
 
@@ -50,6 +51,9 @@ private:
     QString MadeNotice() const;
 
     CutContext context_;
+    IndexlessSeek seek_;
+    bool seekAsked_ = false;
+    bool seekRunning_ = false;
     StreamKeeping keeping_;
     SizeFit::Video video_ = SizeFit::Video::Other;
     SizeFit::Audio audio_ = SizeFit::Audio::Other;

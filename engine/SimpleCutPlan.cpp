@@ -11,7 +11,7 @@
 #include <utility>
 
 SimpleCutPlan::SimpleCutPlan(CutContext context)
-    : context_(std::move(context)), keeping_(context_) {}
+    : context_(std::move(context)), seek_(context_), keeping_(context_) {}
 
 QStringList SimpleCutPlan::Arguments(bool outputSeek) const {
     const QStringList given = CommandLine::SplitCommandLine(context_.request.argumentsText);
@@ -32,14 +32,14 @@ QStringList SimpleCutPlan::Arguments(bool outputSeek) const {
             const bool moved =
                 given.at(i) == QLatin1String("-ss") || (copy && given.at(i) == QLatin1String("-t"));
             if (moved && i + 1 < given.size()) {
-                if (given.at(i) == QLatin1String("-ss") && indexlessSeek_) {
+                const std::optional<double> seek = seek_.InputSeek();
+                if (given.at(i) == QLatin1String("-ss") && seek) {
                     // The seek lands on the key frame; a re-encode leaves out the pictures
                     // from there to the mark, a copy starts at that key frame.
-                    range << given.at(i) << QString::number(*indexlessSeek_, 'f', 6);
+                    range << given.at(i) << QString::number(*seek, 'f', 6);
                     const double mark = given.at(i + 1).toDouble();
-                    if (!copy && mark > *indexlessSeek_) {
-                        rest << QStringLiteral("-ss")
-                             << QString::number(mark - *indexlessSeek_, 'f', 6);
+                    if (!copy && mark > *seek) {
+                        rest << QStringLiteral("-ss") << QString::number(mark - *seek, 'f', 6);
                     }
                 } else {
                     range << given.at(i) << given.at(i + 1);
@@ -88,63 +88,23 @@ std::optional<PlanAnswer> SimpleCutPlan::WithoutExtras(const QString& problem) {
     return PlanAnswer::Run(Step(outputSeek_));
 }
 
-std::optional<PlanStep> SimpleCutPlan::KeyFrameProbe() const {
-    const SourceStream* video = context_.facts.MainVideo();
-    const double mark = context_.request.start.value_or(0);
-    if (video == nullptr || !context_.facts.Indexless() || !(mark > 0) || outputSeek_) {
-        return std::nullopt;
-    }
-    // The packets of the 15 s before the mark, the key frames among them.
-    const double at = mark + context_.facts.startTime;
-    PlanStep step;
-    step.program = PlanStep::Program::Prober;
-    step.arguments = {QStringLiteral("-v"),
-                      QStringLiteral("error"),
-                      QStringLiteral("-select_streams"),
-                      QString::number(video->index),
-                      QStringLiteral("-read_intervals"),
-                      QString::number(std::max(0.0, at - 15), 'f', 6) + QLatin1Char('%') +
-                          QString::number(at + 0.001, 'f', 6),
-                      QStringLiteral("-show_entries"),
-                      QStringLiteral("packet=pts_time,flags"),
-                      QStringLiteral("-of"),
-                      QStringLiteral("csv=p=0"),
-                      context_.input};
-    return step;
-}
-
-void SimpleCutPlan::LearnKeyFrame(const StepResult& result) {
-    const double mark = context_.request.start.value_or(0) + context_.facts.startTime;
-    std::optional<double> key;
-    for (const QString& line : result.outputs.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QStringList fields = line.trimmed().split(QLatin1Char(','));
-        bool ok = false;
-        const double time = fields.value(0).toDouble(&ok);
-        if (ok && fields.value(1).startsWith(QLatin1Char('K')) && time <= mark + 1e-4 &&
-            (!key || time > *key)) {
-            key = time;
-        }
-    }
-    if (key) {
-        indexlessSeek_ = std::max(0.0, *key - context_.facts.startTime + 0.001);
-    } else if (!StreamSelection::Copies(context_.request.formatOptions, QLatin1Char('v'))) {
-        // No key frame in the 15 s before the mark: decoded from the start.
-        outputSeek_ = true;
-        keeping_.SetOutputSeek(true);
-    }
-}
-
 PlanAnswer SimpleCutPlan::Next(const StepResult* last) {
     if (!keyFrameAsked_) {
         keyFrameAsked_ = true;
-        if (std::optional<PlanStep> step = KeyFrameProbe()) {
+        if (std::optional<PlanStep> step = outputSeek_ ? std::nullopt : seek_.Probe()) {
             keyFrameRunning_ = true;
             return PlanAnswer::Run(*step);
         }
     } else if (keyFrameRunning_) {
         keyFrameRunning_ = false;
         if (last != nullptr) {
-            LearnKeyFrame(*last);
+            seek_.Learn(*last);
+        }
+        if (seek_.NotFound() &&
+            !StreamSelection::Copies(context_.request.formatOptions, QLatin1Char('v'))) {
+            // No key frame in the 15 s before the mark: decoded from the start.
+            outputSeek_ = true;
+            keeping_.SetOutputSeek(true);
         }
         last = nullptr;
     }

@@ -2,6 +2,7 @@
 
 #include "engine/CutContext.h"
 #include "engine/CutPlan.h"
+#include "engine/IndexlessSeek.h"
 #include "engine/StreamKeeping.h"
 
 #include <optional>
@@ -31,15 +32,9 @@ private:
     // Whether the encoder's summary says it wrote no picture into an output with a video.
     static bool NoPictureEncoded(const QString& outputs);
 
-    // The look for the key frame before the mark in a file without an index, whose seeks would
-    // land near the mark instead (SourceFacts::Indexless); nothing when the cut needs none.
-    std::optional<PlanStep> KeyFrameProbe() const;
-    void LearnKeyFrame(const StepResult& result);
-
     CutContext context_;
-    // Where the cut seeks in a file without an index: just past the key frame before the mark,
-    // which the seek then lands on; the pictures up to the mark are decoded and left out.
-    std::optional<double> indexlessSeek_;
+    // Where the cut seeks in a file without an index.
+    IndexlessSeek seek_;
     bool keyFrameAsked_ = false;
     bool keyFrameRunning_ = false;
     // The streams the cut keeps, and the looks at the source they need first.
