@@ -357,7 +357,7 @@ private slots:
         const QString started =
             quenlet.WaitForLine({QStringLiteral("started with"), QStringLiteral("message box:")});
         QVERIFY2(started.contains(QStringLiteral("started with")), qPrintable(quenlet.log()));
-        QVERIFY2(started.contains(QStringLiteral("with 6 preset categories from %1 ")
+        QVERIFY2(started.contains(QStringLiteral("with 7 preset categories from %1 ")
                                       .arg(Installed(QStringLiteral("share/quenlet/presets.xml")))),
                  qPrintable(started));
         QVERIFY2(started.contains(QStringLiteral("video codecs from %1 ")
