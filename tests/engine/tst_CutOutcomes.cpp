@@ -155,6 +155,10 @@ private slots:
         QTest::newRow("one key frame, re-encoded")
             << "onekey.ts"
             << "mp4" << QStringLiteral("-c:v libx264 -preset ultrafast -an") << 125;
+        QTest::newRow("one key frame, fitted to a size")
+            << "onekey.ts"
+            << "mp4"
+            << QStringLiteral("-c:v libx264 -preset ultrafast -an -quenlet-target-size 2MB") << 125;
     }
     void goodCutsAreKept() {
         QFETCH(QString, source);
