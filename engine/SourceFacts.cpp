@@ -156,9 +156,14 @@ const SourceStream* SourceFacts::MainVideo() const {
 }
 
 bool SourceFacts::Indexless() const {
-    static const QStringList readers{QStringLiteral("mpegts"), QStringLiteral("mpeg"),
-                                     QStringLiteral("mpegvideo"), QStringLiteral("h264"),
-                                     QStringLiteral("hevc")};
+    return IndexlessFormat(formatName);
+}
+
+bool SourceFacts::IndexlessFormat(const QString& formatName) {
+    static const QStringList readers{
+        QStringLiteral("mpegts"),    QStringLiteral("mpegtsraw"), QStringLiteral("mpeg"),
+        QStringLiteral("mpegvideo"), QStringLiteral("h264"),      QStringLiteral("hevc"),
+        QStringLiteral("m4v"),       QStringLiteral("vc1"),       QStringLiteral("cavsvideo")};
     const QStringList names = formatName.split(QLatin1Char(','));
     return std::any_of(names.cbegin(), names.cend(),
                        [](const QString& name) { return readers.contains(name.trimmed()); });

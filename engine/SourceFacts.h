@@ -71,4 +71,7 @@ struct SourceFacts {
     // in it lands near a time, often on a picture that cannot be decoded without the ones
     // before it, instead of on the key frame before that time.
     bool Indexless() const;
+    // Whether a reader's name as the prober or libmpv gives it ("mpegts", or a list such as
+    // "mov,mp4,m4a") names a reader without an index.
+    static bool IndexlessFormat(const QString& formatName);
 };

@@ -1,5 +1,7 @@
 #include "preview/MpvEngine.h"
 
+#include "engine/SourceFacts.h"
+
 #include "preview/MpvRequests.h"
 #include "preview/MpvVideoWidget.h"
 
@@ -179,17 +181,6 @@ MpvEngine::~MpvEngine() {
     }
 }
 
-bool MpvEngine::IsIndexlessFormat(const QByteArray& format) {
-    static const QList<QByteArray> indexless{"mpegts", "mpegtsraw", "mpeg", "mpegvideo", "h264",
-                                             "hevc",   "m4v",       "vc1",  "cavsvideo"};
-    for (const QByteArray& reader : format.split(',')) {
-        if (indexless.contains(reader.trimmed())) {
-            return true;
-        }
-    }
-    return false;
-}
-
 QByteArray MpvEngine::ChosenAudioOutput() {
     return AudioOutput();
 }
@@ -313,7 +304,9 @@ void MpvEngine::HandleReply(const mpv_event& event) {
                 format = *static_cast<char* const*>(property->data);
             }
             // Set before the load returns, so that the first seek already starts early.
-            double offset = IsIndexlessFormat(format) ? IndexlessSeekBackSeconds : 0.0;
+            double offset = SourceFacts::IndexlessFormat(QString::fromUtf8(format))
+                                ? IndexlessSeekBackSeconds
+                                : 0.0;
             const int error =
                 mpv_set_property(core_, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &offset);
             if (error < 0) {

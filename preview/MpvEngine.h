@@ -61,8 +61,6 @@ public:
     // hr-seek-demuxer-offset), which covers the key frame distances of broadcast, AVCHD and
     // Blu-ray recordings (up to about a second); indexed files seek from their index.
     static constexpr double IndexlessSeekBackSeconds = 2.0;
-    // Whether lavf's reader (mpv's file-format) has no index to seek with.
-    static bool IsIndexlessFormat(const QByteArray& format);
 
     explicit MpvEngine(QObject* parent = nullptr);
     ~MpvEngine() override;
