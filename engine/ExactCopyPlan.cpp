@@ -25,11 +25,6 @@ constexpr double DecodeCost = 0.1;
 // The progress bar's part of the prober's looks together.
 constexpr double ProbeShare = 0.02;
 
-bool Interlaced(const SourceStream& video) {
-    return !video.fieldOrder.isEmpty() && video.fieldOrder != QLatin1String("progressive") &&
-           video.fieldOrder != QLatin1String("unknown");
-}
-
 PlanStep Probe(QStringList arguments) {
     PlanStep step;
     step.program = PlanStep::Program::Prober;
@@ -99,7 +94,7 @@ PlanAnswer ExactCopyPlan::Decide(const StepResult& packets) {
     }
     encoder_ = MatchingEncoder::For(*video_, points_.bitRate, true);
     tailEncoder_ = MatchingEncoder::For(*video_, points_.bitRate, false);
-    if (Interlaced(*video_)) {
+    if (MatchingEncoder::Interlaced(*video_)) {
         // Interlaced pictures encoded again cannot be told to join the source's fields the
         // way they were: the whole range is encoded, at the same quality as a head would be.
         points_.headPictures = points_.Pictures();

@@ -48,6 +48,11 @@ QStringList Colours(const SourceStream& video) {
 
 namespace MatchingEncoder {
 
+bool Interlaced(const SourceStream& video) {
+    return !video.fieldOrder.isEmpty() && video.fieldOrder != QLatin1String("progressive") &&
+           video.fieldOrder != QLatin1String("unknown");
+}
+
 int Quality(double bitsPerPixel) {
     // A phone's or camera's file at 0.1 to 0.2 bits per pixel gets 12; a rich source from an
     // editor or a camera's high rate finer pictures still. Measured with the encoders' faster
@@ -118,8 +123,7 @@ Choice For(const SourceStream& video, qint64 bitRate, bool reordered) {
     }
     choice.options << QStringLiteral("-pix_fmt") << video.pixelFormat;
     choice.options += Colours(video);
-    if (!video.fieldOrder.isEmpty() && video.fieldOrder != QLatin1String("progressive") &&
-        video.fieldOrder != QLatin1String("unknown")) {
+    if (Interlaced(video)) {
         const bool top =
             video.fieldOrder == QLatin1String("tt") || video.fieldOrder == QLatin1String("tb");
         if (h264) {

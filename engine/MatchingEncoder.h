@@ -24,6 +24,9 @@ struct Choice {
 // without, no picture is reordered.
 Choice For(const SourceStream& video, qint64 bitRate, bool reordered = false);
 
+// Whether the video's pictures are interlaced fields.
+bool Interlaced(const SourceStream& video);
+
 // The quality level (x264's and x265's CRF) for a source of `bitsPerPixel` per picture: the
 // richer the source, the finer the pictures encoded again.
 int Quality(double bitsPerPixel);
