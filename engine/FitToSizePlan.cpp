@@ -252,21 +252,13 @@ QString FitToSizePlan::MadeNotice() const {
 
 PlanAnswer FitToSizePlan::Next(const StepResult* last) {
     if (stage_ == Stage::Looks) {
-        if (!seekAsked_) {
-            seekAsked_ = true;
-            if (std::optional<PlanStep> step = seek_.Probe()) {
-                seekRunning_ = true;
-                return PlanAnswer::Run(*step);
-            }
-        } else if (seekRunning_) {
-            seekRunning_ = false;
-            if (last != nullptr) {
-                seek_.Learn(*last);
-            }
+        if (seek_.Took(last)) {
             if (seek_.NotFound()) {
                 keeping_.SetOutputSeek(true);
             }
             last = nullptr;
+        } else if (std::optional<PlanStep> step = seek_.NextStep()) {
+            return PlanAnswer::Run(*step);
         }
         if (last != nullptr) {
             keeping_.Learn(*last);

@@ -52,8 +52,6 @@ private:
 
     CutContext context_;
     IndexlessSeek seek_;
-    bool seekAsked_ = false;
-    bool seekRunning_ = false;
     StreamKeeping keeping_;
     SizeFit::Video video_ = SizeFit::Video::Other;
     SizeFit::Audio audio_ = SizeFit::Audio::Other;

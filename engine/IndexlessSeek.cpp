@@ -1,11 +1,32 @@
 #include "engine/IndexlessSeek.h"
 
-#include <QStringList>
+#include "engine/CutPoints.h"
 
 #include <algorithm>
 #include <utility>
 
 IndexlessSeek::IndexlessSeek(const CutContext& context) : context_(context) {}
+
+std::optional<PlanStep> IndexlessSeek::NextStep() {
+    if (asked_) {
+        return std::nullopt;
+    }
+    asked_ = true;
+    std::optional<PlanStep> step = Probe();
+    running_ = step.has_value();
+    return step;
+}
+
+bool IndexlessSeek::Took(const StepResult* last) {
+    if (!running_) {
+        return false;
+    }
+    running_ = false;
+    if (last != nullptr) {
+        Learn(*last);
+    }
+    return true;
+}
 
 std::optional<PlanStep> IndexlessSeek::Probe() const {
     const SourceStream* video = context_.facts.MainVideo();
@@ -25,7 +46,7 @@ std::optional<PlanStep> IndexlessSeek::Probe() const {
                       QString::number(std::max(0.0, at - 15), 'f', 6) + QLatin1Char('%') +
                           QString::number(at + 0.001, 'f', 6),
                       QStringLiteral("-show_entries"),
-                      QStringLiteral("packet=pts_time,flags"),
+                      QStringLiteral("packet=pts_time,dts_time,flags"),
                       QStringLiteral("-of"),
                       QStringLiteral("csv=p=0"),
                       context_.input};
@@ -33,19 +54,16 @@ std::optional<PlanStep> IndexlessSeek::Probe() const {
 }
 
 void IndexlessSeek::Learn(const StepResult& result) {
-    const double mark = context_.request.start.value_or(0) + context_.facts.startTime;
+    const double mark = context_.request.start.value_or(0);
     std::optional<double> key;
-    for (const QString& line : result.outputs.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QStringList fields = line.trimmed().split(QLatin1Char(','));
-        bool ok = false;
-        const double time = fields.value(0).toDouble(&ok);
-        if (ok && fields.value(1).startsWith(QLatin1Char('K')) && time <= mark + 1e-4 &&
-            (!key || time > *key)) {
-            key = time;
+    for (const CutPoints::Packet& packet :
+         CutPoints::ParsePackets(result.outputs, context_.facts.startTime)) {
+        if (packet.key && packet.pts <= mark + 1e-4 && (!key || packet.pts > *key)) {
+            key = packet.pts;
         }
     }
     if (key) {
-        seek_ = std::max(0.0, *key - context_.facts.startTime + 0.001);
+        seek_ = std::max(0.0, *key + 0.001);
     } else {
         notFound_ = true;
     }

@@ -16,11 +16,11 @@ class IndexlessSeek {
 public:
     explicit IndexlessSeek(const CutContext& context);
 
-    // The look for the key frame; nothing when the cut needs none (a file with an index, a cut
-    // from the start, no video).
-    std::optional<PlanStep> Probe() const;
-    // What that look found.
-    void Learn(const StepResult& result);
+    // The look for the key frame, the first time a plan asks; nothing after that, or when the
+    // cut needs none (a file with an index, a cut from the start, no video).
+    std::optional<PlanStep> NextStep();
+    // Whether `last` is the result of that look; it is learnt from then.
+    bool Took(const StepResult* last);
 
     // Where the encoder seeks before the input, in seconds from the source's start, once the
     // key frame is known; nothing otherwise.
@@ -29,7 +29,12 @@ public:
     bool NotFound() const { return notFound_; }
 
 private:
+    std::optional<PlanStep> Probe() const;
+    void Learn(const StepResult& result);
+
     CutContext context_;
+    bool asked_ = false;
+    bool running_ = false; // the look was handed out and its result has not come back
     std::optional<double> seek_;
     bool notFound_ = false;
 };

@@ -89,17 +89,7 @@ std::optional<PlanAnswer> SimpleCutPlan::WithoutExtras(const QString& problem) {
 }
 
 PlanAnswer SimpleCutPlan::Next(const StepResult* last) {
-    if (!keyFrameAsked_) {
-        keyFrameAsked_ = true;
-        if (std::optional<PlanStep> step = outputSeek_ ? std::nullopt : seek_.Probe()) {
-            keyFrameRunning_ = true;
-            return PlanAnswer::Run(*step);
-        }
-    } else if (keyFrameRunning_) {
-        keyFrameRunning_ = false;
-        if (last != nullptr) {
-            seek_.Learn(*last);
-        }
+    if (seek_.Took(last)) {
         if (seek_.NotFound() &&
             !StreamSelection::Copies(context_.request.formatOptions, QLatin1Char('v'))) {
             // No key frame in the 15 s before the mark: decoded from the start.
@@ -107,6 +97,10 @@ PlanAnswer SimpleCutPlan::Next(const StepResult* last) {
             keeping_.SetOutputSeek(true);
         }
         last = nullptr;
+    } else if (!cutAsked_ && !outputSeek_) {
+        if (std::optional<PlanStep> step = seek_.NextStep()) {
+            return PlanAnswer::Run(*step);
+        }
     }
     if (!cutAsked_) {
         if (last != nullptr) {

@@ -35,8 +35,6 @@ private:
     CutContext context_;
     // Where the cut seeks in a file without an index.
     IndexlessSeek seek_;
-    bool keyFrameAsked_ = false;
-    bool keyFrameRunning_ = false;
     // The streams the cut keeps, and the looks at the source they need first.
     StreamKeeping keeping_;
     bool outputSeek_ = false;
